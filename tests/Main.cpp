@@ -1,0 +1,11 @@
+#include <gtest/gtest.h>
+#include <juce_events/juce_events.h>
+
+// One JUCE initialisation for the whole run: the parameter state's timers, the message
+// manager and graphics all need it.
+int main (int argc, char** argv)
+{
+    testing::InitGoogleTest (&argc, argv);
+    juce::ScopedJuceInitialiser_GUI juce;
+    return RUN_ALL_TESTS();
+}

@@ -1,0 +1,61 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+namespace TestHelpers
+{
+/** A unit impulse followed by silence. */
+std::vector<float> impulse (std::size_t length);
+
+/** A sine of the given frequency (Hz) and amplitude at the given rate. */
+std::vector<float> sine (double frequency, double sampleRate, std::size_t length, float amplitude = 1.0f);
+
+/** Deterministic white noise in [-amplitude, amplitude]. */
+std::vector<float> noise (std::size_t length, float amplitude, std::uint32_t seed = 1);
+
+/** Level in dB of the given frequency in the second half of the signal, where a filter has
+    settled (single-bin DFT, normalised so a full-scale sine reads 0 dB). */
+double magnitudeDb (const std::vector<float>& signal, double frequency, double sampleRate);
+
+/** The float's bit pattern, so two results can be compared for identity (NaN and -0 included). */
+std::uint32_t bitsOf (float value);
+
+/** Runs every sample through unit.processSample (sample, channel). */
+template <typename Unit>
+std::vector<float> render (Unit& unit, const std::vector<float>& input, int channel = 0)
+{
+    std::vector<float> output (input.size());
+
+    for (std::size_t i = 0; i < input.size(); ++i)
+        output[i] = unit.processSample (input[i], channel);
+
+    return output;
+}
+
+/** Counts the heap allocations made on the calling thread while it is alive. */
+class AllocationCounter
+{
+public:
+    AllocationCounter();
+    ~AllocationCounter();
+    AllocationCounter (const AllocationCounter&) = delete;
+    AllocationCounter& operator= (const AllocationCounter&) = delete;
+
+    long count() const;
+};
+} // namespace TestHelpers
+
+/** Expects two float sequences to be identical bit for bit. */
+#define EXPECT_SAME_BITS(a, b)                                                           \
+    do                                                                                   \
+    {                                                                                    \
+        const auto& expectSameBitsA = (a);                                               \
+        const auto& expectSameBitsB = (b);                                               \
+        ASSERT_EQ (expectSameBitsA.size(), expectSameBitsB.size());                      \
+        for (std::size_t expectSameBitsI = 0; expectSameBitsI < expectSameBitsA.size(); ++expectSameBitsI) \
+            ASSERT_EQ (TestHelpers::bitsOf (expectSameBitsA[expectSameBitsI]),           \
+                       TestHelpers::bitsOf (expectSameBitsB[expectSameBitsI]))           \
+                << "first difference at sample " << expectSameBitsI;                     \
+    } while (false)
