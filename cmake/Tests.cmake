@@ -5,7 +5,7 @@ find_package(GTest REQUIRED)
 include(GoogleTest)
 
 function(tarvolen_add_test_executable name)
-    add_executable(${name} tests/Main.cpp tests/helpers/TestHelpers.cpp ${ARGN})
+    add_executable(${name} tests/Main.cpp tests/helpers/TestHelpers.cpp tests/helpers/ProcessorHarness.cpp ${ARGN})
 
     target_include_directories(${name} PRIVATE
         $<TARGET_PROPERTY:TarvolenEQ,INCLUDE_DIRECTORIES>

@@ -1,7 +1,11 @@
 #include "helpers/TestHelpers.h"
 
+#include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
+#include <dlfcn.h>
+#include <pthread.h>
 #include <cstring>
 #include <new>
 #include <random>
@@ -10,6 +14,16 @@ namespace
 {
 thread_local bool counting = false;
 thread_local long allocations = 0;
+thread_local bool countingLocks = false;
+thread_local long locks = 0;
+
+#if ! defined (__SANITIZE_THREAD__)
+template <typename Function>
+Function nextDefinition (const char* name)
+{
+    return reinterpret_cast<Function> (dlsym (RTLD_NEXT, name));
+}
+#endif
 
 void* allocate (std::size_t size)
 {
@@ -34,6 +48,29 @@ void* operator new[] (std::size_t size, const std::nothrow_t&) noexcept
 {
     try { return allocate (size); } catch (...) { return nullptr; }
 }
+#if ! defined (__SANITIZE_THREAD__)
+// Interposing the mutex functions lets a test see any lock the audio path takes.
+extern "C" int pthread_mutex_lock (pthread_mutex_t* mutex)
+{
+    static const auto real = nextDefinition<int (*) (pthread_mutex_t*)> ("pthread_mutex_lock");
+
+    if (countingLocks)
+        ++locks;
+
+    return real (mutex);
+}
+
+extern "C" int pthread_mutex_trylock (pthread_mutex_t* mutex)
+{
+    static const auto real = nextDefinition<int (*) (pthread_mutex_t*)> ("pthread_mutex_trylock");
+
+    if (countingLocks)
+        ++locks;
+
+    return real (mutex);
+}
+#endif
+
 void operator delete (void* p) noexcept { std::free (p); }
 void operator delete[] (void* p) noexcept { std::free (p); }
 void operator delete (void* p, std::size_t) noexcept { std::free (p); }
@@ -90,6 +127,38 @@ double magnitudeDb (const std::vector<float>& signal, double frequency, double s
     return 20.0 * std::log10 (amplitude);
 }
 
+bool matchesFigure (float value, const char* figure)
+{
+    const std::string text (figure);
+    int digits = 0;
+    bool leading = true;
+
+    for (auto c : text)
+    {
+        if (c >= '1' && c <= '9')
+            leading = false;
+
+        if (c >= '0' && c <= '9' && ! leading)
+            ++digits;
+    }
+
+    char printed[64];
+    std::snprintf (printed, sizeof (printed), "%.*g", std::max (digits, 1), static_cast<double> (value));
+    return std::strtod (printed, nullptr) == std::strtod (figure, nullptr);
+}
+
+testing::AssertionResult sameBits (const std::vector<float>& a, const std::vector<float>& b)
+{
+    if (a.size() != b.size())
+        return testing::AssertionFailure() << "lengths differ: " << a.size() << " and " << b.size();
+
+    for (size_t i = 0; i < a.size(); ++i)
+        if (bitsOf (a[i]) != bitsOf (b[i]))
+            return testing::AssertionFailure() << "first difference at sample " << i << ": " << a[i] << " and " << b[i];
+
+    return testing::AssertionSuccess();
+}
+
 std::uint32_t bitsOf (float value)
 {
     std::uint32_t bits;
@@ -106,4 +175,14 @@ AllocationCounter::AllocationCounter()
 AllocationCounter::~AllocationCounter() { counting = false; }
 
 long AllocationCounter::count() const { return allocations; }
+
+LockCounter::LockCounter()
+{
+    locks = 0;
+    countingLocks = true;
+}
+
+LockCounter::~LockCounter() { countingLocks = false; }
+
+long LockCounter::count() const { return locks; }
 } // namespace TestHelpers

@@ -1,7 +1,10 @@
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include <vector>
 
 namespace TestHelpers
@@ -19,8 +22,15 @@ std::vector<float> noise (std::size_t length, float amplitude, std::uint32_t see
     settled (single-bin DFT, normalised so a full-scale sine reads 0 dB). */
 double magnitudeDb (const std::vector<float>& signal, double frequency, double sampleRate);
 
+/** True when the value, printed with as many significant digits as the published figure has,
+    reads exactly as the figure: agreement to every digit given. */
+bool matchesFigure (float value, const char* figure);
+
 /** The float's bit pattern, so two results can be compared for identity (NaN and -0 included). */
 std::uint32_t bitsOf (float value);
+
+/** Success when both sequences hold the same bits, else where they first differ. */
+testing::AssertionResult sameBits (const std::vector<float>& a, const std::vector<float>& b);
 
 /** Runs every sample through unit.processSample (sample, channel). */
 template <typename Unit>
@@ -45,17 +55,19 @@ public:
 
     long count() const;
 };
+/** Counts the mutexes the calling thread locks while it is alive. Under ThreadSanitizer, which
+    needs to see every lock itself, nothing is counted. */
+class LockCounter
+{
+public:
+    LockCounter();
+    ~LockCounter();
+    LockCounter (const LockCounter&) = delete;
+    LockCounter& operator= (const LockCounter&) = delete;
+
+    long count() const;
+};
 } // namespace TestHelpers
 
-/** Expects two float sequences to be identical bit for bit. */
-#define EXPECT_SAME_BITS(a, b)                                                           \
-    do                                                                                   \
-    {                                                                                    \
-        const auto& expectSameBitsA = (a);                                               \
-        const auto& expectSameBitsB = (b);                                               \
-        ASSERT_EQ (expectSameBitsA.size(), expectSameBitsB.size());                      \
-        for (std::size_t expectSameBitsI = 0; expectSameBitsI < expectSameBitsA.size(); ++expectSameBitsI) \
-            ASSERT_EQ (TestHelpers::bitsOf (expectSameBitsA[expectSameBitsI]),           \
-                       TestHelpers::bitsOf (expectSameBitsB[expectSameBitsI]))           \
-                << "first difference at sample " << expectSameBitsI;                     \
-    } while (false)
+/** Expects two float sequences to be identical bit for bit; accepts a streamed message. */
+#define EXPECT_SAME_BITS(a, b) EXPECT_TRUE (TestHelpers::sameBits ((a), (b)))

@@ -1,0 +1,51 @@
+#include "helpers/ProcessorHarness.h"
+
+namespace TestHelpers
+{
+ProcessorHarness::ProcessorHarness (int channels, double sampleRate, int maxBlockSize)
+    : blockSize (maxBlockSize)
+{
+    const auto set = channels == 1 ? juce::AudioChannelSet::mono() : juce::AudioChannelSet::stereo();
+    processor.setBusesLayout ({ { set }, { set } });
+    processor.prepareToPlay (sampleRate, blockSize);
+}
+
+void ProcessorHarness::set (const char* parameterID, float plainValue)
+{
+    auto* parameter = processor.treeState.getParameter (parameterID);
+    parameter->setValueNotifyingHost (parameter->convertTo0to1 (plainValue));
+}
+
+float ProcessorHarness::get (const char* parameterID) const
+{
+    return processor.treeState.getRawParameterValue (parameterID)->load();
+}
+
+std::vector<std::vector<float>> ProcessorHarness::process (std::vector<std::vector<float>> channels)
+{
+    const auto numChannels = static_cast<int> (channels.size());
+    const auto length = static_cast<int> (channels.front().size());
+    juce::MidiBuffer midi;
+
+    for (int start = 0; start < length; start += blockSize)
+    {
+        const auto n = std::min (blockSize, length - start);
+        std::vector<float*> pointers;
+
+        for (auto& channel : channels)
+            pointers.push_back (channel.data() + start);
+
+        juce::AudioBuffer<float> buffer (pointers.data(), numChannels, n);
+        processor.processBlock (buffer, midi);
+    }
+
+    return channels;
+}
+
+juce::MemoryBlock ProcessorHarness::save()
+{
+    juce::MemoryBlock block;
+    processor.getStateInformation (block);
+    return block;
+}
+} // namespace TestHelpers

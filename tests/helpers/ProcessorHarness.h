@@ -1,0 +1,30 @@
+#pragma once
+
+#include "PluginProcessor.h"
+
+#include <vector>
+
+namespace TestHelpers
+{
+/** A processor as a host drives it: parameters set through their host-facing setters, audio
+    given as one vector per channel. */
+struct ProcessorHarness
+{
+    explicit ProcessorHarness (int channels = 2, double sampleRate = 48000.0, int blockSize = 512);
+
+    /** Sets a parameter to a plain value (in its own units) as host automation would. */
+    void set (const char* parameterID, float plainValue);
+
+    /** The parameter's current plain value. */
+    float get (const char* parameterID) const;
+
+    /** Runs the channels through processBlock in blocks of at most blockSize samples. */
+    std::vector<std::vector<float>> process (std::vector<std::vector<float>> channels);
+
+    /** The saved state block. */
+    juce::MemoryBlock save();
+
+    TarvolenEQAudioProcessor processor;
+    int blockSize;
+};
+} // namespace TestHelpers
