@@ -12,7 +12,8 @@ function(tarvolen_add_test_executable name)
         ${CMAKE_CURRENT_SOURCE_DIR}/tests)
 
     target_compile_definitions(${name} PRIVATE
-        $<TARGET_PROPERTY:TarvolenEQ,COMPILE_DEFINITIONS>)
+        $<TARGET_PROPERTY:TarvolenEQ,COMPILE_DEFINITIONS>
+        TARVOLEN_TEST_DATA_DIR="${CMAKE_CURRENT_SOURCE_DIR}/tests/data")
 
     target_link_libraries(${name} PRIVATE
         TarvolenEQ

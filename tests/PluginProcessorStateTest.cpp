@@ -1,1 +1,400 @@
+#include "PluginProcessor.h"
+#include "helpers/ProcessorHarness.h"
+#include "helpers/TestHelpers.h"
+
 #include <gtest/gtest.h>
+
+#include <cmath>
+#include <thread>
+
+using namespace TestHelpers;
+
+namespace
+{
+const char* const allIds[] = { ParamIDs::drive,    ParamIDs::lowPass,   ParamIDs::trim,      ParamIDs::stereoMenu,
+                               ParamIDs::highBoost, ParamIDs::highAtten, ParamIDs::highFreq,  ParamIDs::lowBoost,
+                               ParamIDs::lowAtten,  ParamIDs::lowFreq,   ParamIDs::bandwidth, ParamIDs::overSample,
+                               ParamIDs::eqIn };
+
+// The parameter nodes as the parameter state creates them: identifiers in character order.
+const char* const savedOrder[] = { "bandwidth", "drive",    "eq in",       "high atten",  "high boost",
+                                   "high freq", "low atten", "low boost",  "low freq",    "low pass",
+                                   "over sample", "stereo menu", "trim" };
+
+juce::File goldenStateFile()
+{
+    return juce::File (TARVOLEN_TEST_DATA_DIR).getChildFile ("state-1.0.0.bin");
+}
+
+// The settings of the committed golden block.
+void applyGoldenSettings (ProcessorHarness& h)
+{
+    h.set (ParamIDs::drive, 12.5f);
+    h.set (ParamIDs::lowPass, 15000.0f);
+    h.set (ParamIDs::trim, -3.25f);
+    h.set (ParamIDs::stereoMenu, 2.0f);
+    h.set (ParamIDs::highBoost, 6.0f);
+    h.set (ParamIDs::highAtten, 2.0f);
+    h.set (ParamIDs::highFreq, 8000.0f);
+    h.set (ParamIDs::lowBoost, 5.0f);
+    h.set (ParamIDs::lowAtten, 3.0f);
+    h.set (ParamIDs::lowFreq, 60.0f);
+    h.set (ParamIDs::bandwidth, 7.0f);
+    h.set (ParamIDs::overSample, 1.0f);
+    h.set (ParamIDs::eqIn, 0.0f);
+    h.processor.storeEditorSize (900, 450);
+}
+
+std::map<juce::String, float> parameterValues (const ProcessorHarness& h)
+{
+    std::map<juce::String, float> values;
+
+    for (auto* id : allIds)
+        values[id] = h.get (id);
+
+    return values;
+}
+
+juce::ValueTree readBlock (const juce::MemoryBlock& block)
+{
+    return juce::ValueTree::readFromData (block.getData(), block.getSize());
+}
+
+juce::MemoryBlock blockOf (const juce::ValueTree& tree)
+{
+    juce::MemoryBlock block;
+    juce::MemoryOutputStream stream (block, false);
+    tree.writeToStream (stream);
+    stream.flush();
+    return block;
+}
+
+void restore (ProcessorHarness& h, const juce::MemoryBlock& block)
+{
+    h.processor.setStateInformation (block.getData(), static_cast<int> (block.getSize()));
+}
+} // namespace
+
+TEST (PluginProcessorState, SavesTheParameterTreeWithTheVariablesNodeLast)
+{
+    ProcessorHarness h;
+    h.set (ParamIDs::drive, 7.5f);
+
+    const auto first = h.save();
+    EXPECT_EQ (first, h.save()) << "saving twice with nothing changed must give the same block";
+
+    const auto tree = readBlock (first);
+    EXPECT_TRUE (tree.hasType ("PARAMETER"));
+    EXPECT_EQ (tree.getNumProperties(), 0);
+    ASSERT_EQ (tree.getNumChildren(), 14);
+
+    for (int i = 0; i < 13; ++i)
+    {
+        const auto node = tree.getChild (i);
+        SCOPED_TRACE (savedOrder[i]);
+        EXPECT_TRUE (node.hasType ("PARAM"));
+        EXPECT_EQ (node["id"].toString(), savedOrder[i]);
+        EXPECT_TRUE (node["value"].isDouble());
+        EXPECT_EQ (static_cast<float> (node["value"]), h.get (savedOrder[i]));
+    }
+
+    const auto variables = tree.getChild (13);
+    EXPECT_TRUE (variables.hasType ("TarvolenVariables"));
+    EXPECT_FALSE (variables.hasProperty ("width")) << "no editor has laid itself out yet";
+    EXPECT_TRUE (variables.isEquivalentTo (h.processor.copyVariableTree()));
+}
+
+TEST (PluginProcessorState, SaveHoldsAChangeMadeJustBefore)
+{
+    ProcessorHarness h;
+    h.save();
+    h.set (ParamIDs::highFreq, 12345.0f);
+
+    EXPECT_EQ (static_cast<float> (readBlock (h.save()).getChildWithProperty ("id", "high freq")["value"]), 12345.0f);
+}
+
+TEST (PluginProcessorState, SaveReplacesWhatTheBlockHeld)
+{
+    ProcessorHarness h;
+    juce::MemoryBlock block (100000, true);
+    h.processor.getStateInformation (block);
+
+    EXPECT_EQ (block, h.save());
+}
+
+TEST (PluginProcessorState, RestoreBringsBackValuesSizeAndSound)
+{
+    ProcessorHarness source;
+    applyGoldenSettings (source);
+    source.processor.storeEditorSize (1234, 617);
+    const auto block = source.save();
+
+    ProcessorHarness target;
+    restore (target, block);
+    auto& p = target.processor;
+
+    EXPECT_EQ (parameterValues (target), parameterValues (source));
+    EXPECT_EQ (p.windowWidth.load(), 1234.0f);
+    EXPECT_EQ (p.windowHeight.load(), 617.0f);
+    EXPECT_EQ (target.save(), block);
+
+    EXPECT_EQ (p.tube.driveLevel.load(), 12.5f * 6.0f / 24.0f);
+    EXPECT_EQ (p.highBoostFilter.gainDB.load(), 12.0f);
+    EXPECT_EQ (p.highAttenFilter.cutoff.load(), 2000.0f);
+    EXPECT_EQ (p.lowAttenFilter.cutoff.load(), 600.0f);
+    EXPECT_EQ (p.lowPassFilter.cutoff.load(), 15000.0f);
+    EXPECT_EQ (p.stereoMode.load(), 2);
+
+    // The restored instance sounds like the saved one.
+    const auto input = noise (2048, 0.5f);
+    EXPECT_SAME_BITS (target.process ({ input, input })[0], source.process ({ input, input })[0]);
+}
+
+TEST (PluginProcessorState, RestoreFollowsEqInAndScalesDrive)
+{
+    for (auto eqIn : { 0.0f, 1.0f })
+    {
+        ProcessorHarness source;
+        source.set (ParamIDs::drive, 24.0f);
+        source.set (ParamIDs::eqIn, eqIn);
+        const auto block = source.save();
+
+        ProcessorHarness target;
+        restore (target, block);
+        auto& p = target.processor;
+
+        EXPECT_EQ (p.tube.driveLevel.load(), 6.0f);
+
+        for (auto* f : { &p.lowBoostFilter, &p.lowAttenFilter, &p.highBoostFilter, &p.highAttenFilter, &p.lowPassFilter })
+            EXPECT_EQ (f->bypassed.load(), eqIn == 0.0f) << "eq in " << eqIn;
+    }
+}
+
+TEST (PluginProcessorState, RestoreSetsBandwidthOnlyWhenItChanges)
+{
+    ProcessorHarness source;
+    source.set (ParamIDs::bandwidth, 10.0f);
+    const auto changed = source.save();
+
+    ProcessorHarness target;
+    target.processor.highBoostFilter.q = 0.123f;
+    restore (target, ProcessorHarness().save());
+    EXPECT_EQ (target.processor.highBoostFilter.q.load(), 0.123f);
+
+    restore (target, changed);
+    EXPECT_FLOAT_EQ (target.processor.highBoostFilter.q.load(), 0.25f);
+}
+
+TEST (PluginProcessorState, RestoreAppliesOverSampleAfterLowPassInNodeOrder)
+{
+    struct Case { float lowPass; float overSample; float instanceOverSample; float expected; };
+    const Case cases[] = { { 20000, 1, 0, 19000 }, { 19000, 0, 1, 20000 } };
+
+    for (const auto& c : cases)
+    {
+        ProcessorHarness source;
+        source.set (ParamIDs::lowPass, c.lowPass);
+        auto tree = readBlock (source.save());
+        tree.getChildWithProperty ("id", "over sample").setProperty ("value", c.overSample, nullptr);
+
+        ProcessorHarness target;
+        target.set (ParamIDs::overSample, c.instanceOverSample);
+        restore (target, blockOf (tree));
+
+        EXPECT_EQ (target.get (ParamIDs::lowPass), c.expected);
+        EXPECT_EQ (target.processor.lowPassFilter.cutoff.load(), c.expected);
+    }
+}
+
+TEST (PluginProcessorState, RefusedBlocksChangeNothing)
+{
+    ProcessorHarness h;
+    applyGoldenSettings (h);
+    restore (h, h.save());
+    h.set (ParamIDs::trim, 1.5f);
+
+    const auto before = h.save();
+    const auto values = parameterValues (h);
+    const auto width = h.processor.windowWidth.load();
+
+    auto validBytes = before;
+    std::vector<juce::MemoryBlock> refused { juce::MemoryBlock(), juce::MemoryBlock (16, true),
+                                             juce::MemoryBlock ("garbage!", 8), blockOf (juce::ValueTree ("FOREIGN")) };
+
+    auto wrongRoot = readBlock (before).createCopy();
+    juce::ValueTree renamed ("PARAMETERS");
+    renamed.copyPropertiesAndChildrenFrom (wrongRoot, nullptr);
+    refused.push_back (blockOf (renamed));
+
+    for (size_t cut = 1; cut < validBytes.getSize(); cut += 7)
+        refused.emplace_back (validBytes.getData(), cut);
+
+    for (const auto& block : refused)
+    {
+        SCOPED_TRACE (block.getSize());
+        restore (h, block);
+        EXPECT_EQ (parameterValues (h), values);
+        EXPECT_EQ (h.processor.windowWidth.load(), width);
+        ASSERT_EQ (h.save(), before);
+    }
+
+    h.processor.setStateInformation (nullptr, 0);
+    h.processor.setStateInformation (before.getData(), -5);
+    EXPECT_EQ (h.save(), before);
+}
+
+TEST (PluginProcessorState, RestoreWithoutVariablesStartsAFreshVariablesTree)
+{
+    ProcessorHarness source;
+    source.set (ParamIDs::lowBoost, 4.0f);
+    auto tree = readBlock (source.save());
+    tree.removeChild (tree.getChildWithName ("TarvolenVariables"), nullptr);
+
+    ProcessorHarness target;
+    target.processor.storeEditorSize (800, 400);
+    restore (target, target.save());
+    restore (target, blockOf (tree));
+
+    EXPECT_EQ (target.get (ParamIDs::lowBoost), 4.0f);
+    EXPECT_EQ (target.processor.windowWidth.load(), 0.0f);
+    EXPECT_TRUE (target.processor.copyVariableTree().isEquivalentTo (TarvolenEQAudioProcessor().copyVariableTree()));
+
+    target.processor.storeEditorSize (640, 320);
+    EXPECT_EQ (static_cast<int> (readBlock (target.save()).getChildWithName ("TarvolenVariables")["width"]), 640)
+        << "the editor's size is recorded again";
+}
+
+TEST (PluginProcessorState, HostileValuesNeverReachTheFilters)
+{
+    struct Case { const char* id; juce::var value; float expected; };
+    const Case cases[] = {
+        { ParamIDs::drive, std::nan (""), 0.0f },                 { ParamIDs::trim, -INFINITY, 0.0f },
+        { ParamIDs::lowPass, INFINITY, 20000.0f },                { ParamIDs::highFreq, 1.0e30, 16000.0f },
+        { ParamIDs::lowFreq, -5.0, 20.0f },                       { ParamIDs::bandwidth, "lots", 0.0f },
+        { ParamIDs::highBoost, 1.0e9, 10.0f },                    { ParamIDs::stereoMenu, 99, 4.0f },
+    };
+
+    ProcessorHarness source;
+    auto tree = readBlock (source.save());
+
+    for (const auto& c : cases)
+        tree.getChildWithProperty ("id", c.id).setProperty ("value", c.value, nullptr);
+
+    ProcessorHarness target;
+    restore (target, blockOf (tree));
+
+    for (const auto& c : cases)
+        EXPECT_EQ (target.get (c.id), c.expected) << c.id;
+
+    const auto output = target.process ({ noise (1024, 1.0f), noise (1024, 1.0f, 2) });
+
+    for (const auto& channel : output)
+        for (auto y : channel)
+            ASSERT_TRUE (std::isfinite (y));
+}
+
+TEST (PluginProcessorState, GoldenBlockKeepsItsLayout)
+{
+    if (auto* path = std::getenv ("TARVOLEN_WRITE_GOLDEN_STATE"))
+    {
+        ProcessorHarness h;
+        applyGoldenSettings (h);
+        const auto block = h.save();
+        ASSERT_TRUE (juce::File (path).replaceWithData (block.getData(), block.getSize()));
+    }
+
+    juce::MemoryBlock golden;
+    ASSERT_TRUE (goldenStateFile().loadFileAsData (golden)) << goldenStateFile().getFullPathName();
+    const auto tree = readBlock (golden);
+
+    ASSERT_TRUE (tree.hasType ("PARAMETER"));
+    ASSERT_EQ (tree.getNumChildren(), 14);
+
+    for (int i = 0; i < 13; ++i)
+    {
+        const auto node = tree.getChild (i);
+        EXPECT_TRUE (node.hasType ("PARAM"));
+        ASSERT_EQ (node.getNumProperties(), 2);
+        EXPECT_EQ (node.getPropertyName (0).toString(), "id");
+        EXPECT_EQ (node["id"].toString(), savedOrder[i]);
+        EXPECT_EQ (node.getPropertyName (1).toString(), "value");
+        EXPECT_TRUE (node["value"].isDouble());
+        EXPECT_EQ (node.getNumChildren(), 0);
+    }
+
+    const auto variables = tree.getChild (13);
+    EXPECT_TRUE (variables.hasType ("TarvolenVariables"));
+    ASSERT_EQ (variables.getNumProperties(), 2);
+    EXPECT_EQ (variables.getPropertyName (0).toString(), "width");
+    EXPECT_TRUE (variables["width"].isInt());
+    EXPECT_EQ (static_cast<int> (variables["width"]), 900);
+    EXPECT_EQ (variables.getPropertyName (1).toString(), "height");
+    EXPECT_EQ (static_cast<int> (variables["height"]), 450);
+
+    const auto group = variables.getChild (0);
+    ASSERT_EQ (variables.getNumChildren(), 1);
+    EXPECT_TRUE (group.hasType ("Group"));
+    EXPECT_EQ (group["name"].toString(), "TarvolenVars");
+    ASSERT_EQ (group.getNumChildren(), 2);
+
+    for (int i = 0; i < 2; ++i)
+    {
+        const auto entry = group.getChild (i);
+        EXPECT_TRUE (entry.hasType ("Parameter"));
+        EXPECT_EQ (entry["id"].toString(), i == 0 ? "width" : "height");
+        EXPECT_TRUE (entry["value"].isInt());
+        EXPECT_EQ (static_cast<int> (entry["value"]), 0);
+    }
+
+    // Today's code restores it to the settings it was saved with, and writes it back unchanged.
+    ProcessorHarness expected;
+    applyGoldenSettings (expected);
+    ProcessorHarness restored;
+    restore (restored, golden);
+
+    EXPECT_EQ (parameterValues (restored), parameterValues (expected));
+    EXPECT_EQ (restored.processor.windowWidth.load(), 900.0f);
+    EXPECT_EQ (restored.save(), golden);
+}
+
+TEST (PluginProcessorState, SaveAndRestoreAreSafeWhileAudioRunsAndTheEditorResizes)
+{
+    ProcessorHarness h;
+    applyGoldenSettings (h);
+    const auto block = h.save();
+    std::atomic<bool> running { true };
+
+    std::thread audio ([&] {
+        juce::AudioBuffer<float> buffer (2, 512);
+        juce::MidiBuffer midi;
+
+        while (running)
+        {
+            buffer.clear();
+            buffer.setSample (0, 0, 1.0f);
+            h.processor.processBlock (buffer, midi);
+        }
+    });
+
+    std::thread host ([&] {
+        for (int i = 0; i < 200; ++i)
+        {
+            juce::MemoryBlock saved;
+            h.processor.getStateInformation (saved);
+            restore (h, i % 2 == 0 ? block : saved);
+        }
+    });
+
+    // The message thread: the parameter state's flush timer and the editor's size writes.
+    for (int i = 0; i < 200; ++i)
+    {
+        h.processor.storeEditorSize (800 + i, 400);
+        pumpMessages (1);
+    }
+
+    host.join();
+    running = false;
+    audio.join();
+
+    EXPECT_EQ (readBlock (h.save()).getNumChildren(), 14);
+}

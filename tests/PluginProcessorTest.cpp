@@ -92,7 +92,9 @@ TEST (PluginProcessor, PublishesThirteenParametersInHostOrder)
         EXPECT_EQ (kind, e.kind);
 
         if (kind == "float")
+        {
             EXPECT_FLOAT_EQ (p->getNormalisableRange().interval, 0.01f);
+        }
     }
 }
 

@@ -1,5 +1,7 @@
 #include "helpers/TestHelpers.h"
 
+#include <juce_events/juce_events.h>
+
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -76,8 +78,32 @@ void operator delete[] (void* p) noexcept { std::free (p); }
 void operator delete (void* p, std::size_t) noexcept { std::free (p); }
 void operator delete[] (void* p, std::size_t) noexcept { std::free (p); }
 
+#if JUCE_LINUX || JUCE_WINDOWS
+namespace juce
+{
+// The message queue's own step; the plug-in is built without modal loops, so the public
+// runDispatchLoopUntil is not there to drive the queue from a test.
+bool dispatchNextMessageOnSystemQueue (bool returnIfNoPendingMessages);
+} // namespace juce
+#endif
+
 namespace TestHelpers
 {
+void pumpMessages (int milliseconds)
+{
+    const auto end = juce::Time::getMillisecondCounter() + static_cast<juce::uint32> (milliseconds);
+
+    do
+    {
+#if JUCE_LINUX || JUCE_WINDOWS
+        while (juce::dispatchNextMessageOnSystemQueue (true)) {}
+#else
+        juce::MessageManager::getInstance()->runDispatchLoopUntil (1);
+#endif
+        juce::Thread::sleep (1);
+    } while (juce::Time::getMillisecondCounter() < end);
+}
+
 std::vector<float> impulse (size_t length)
 {
     std::vector<float> signal (length, 0.0f);

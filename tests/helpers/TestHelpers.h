@@ -44,6 +44,10 @@ std::vector<float> render (Unit& unit, const std::vector<float>& input, int chan
     return output;
 }
 
+/** Runs the message loop for about the given time, so timers and asynchronous updates (the
+    parameter state's flush, the attachments) are delivered. Message thread. */
+void pumpMessages (int milliseconds);
+
 /** Counts the heap allocations made on the calling thread while it is alive. */
 class AllocationCounter
 {
