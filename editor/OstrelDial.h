@@ -12,6 +12,7 @@ public:
     OstrelDial() = default;
     ~OstrelDial() override = default;
 
+    /** Draws the disc, its rim and the pointer at the position's angle; reads nothing from the slider. */
     void drawRotarySlider (juce::Graphics&, int x, int y, int width, int height, float sliderPosition,
                            float rotaryStartAngle, float rotaryEndAngle, juce::Slider&) override;
 };

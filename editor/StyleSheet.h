@@ -14,6 +14,7 @@ public:
     ZQ_FaderLAF() = default;
     ~ZQ_FaderLAF() override = default;
 
+    /** The V4 linear slider up to its thumb, then the fixed thumb; two-value styles get no thumb. */
     void drawLinearSlider (Graphics&, int x, int y, int width, int height, float sliderPos, float minSliderPos,
                            float maxSliderPos, Slider::SliderStyle, Slider&) override;
 };
