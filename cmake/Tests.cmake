@@ -36,7 +36,9 @@ tarvolen_add_test_executable(TarvolenEQEngineTests
 
 tarvolen_add_test_executable(TarvolenEQEditorTests
     tests/OstrelDialTest.cpp
-    tests/ZQ_FaderLAFTest.cpp)
+    tests/ZQ_FaderLAFTest.cpp
+    tests/PluginEditorTest.cpp
+    tests/PluginEditorLayoutTest.cpp)
 
 # The sanitized builds check the plug-in's own code; the built bundles are loaded by the plain one.
 if(TARVOLEN_SANITIZER STREQUAL "")

@@ -1,5 +1,6 @@
 #include "PluginProcessor.h"
 
+#include "PluginEditor.h"
 #include "StateBlock.h"
 
 namespace
@@ -96,7 +97,7 @@ bool TarvolenEQAudioProcessor::hasEditor() const { return true; }
 
 juce::AudioProcessorEditor* TarvolenEQAudioProcessor::createEditor()
 {
-    return new juce::GenericAudioProcessorEditor (*this);
+    return new TarvolenEQAudioProcessorEditor (*this);
 }
 
 int TarvolenEQAudioProcessor::getNumPrograms() { return 1; }
