@@ -60,15 +60,6 @@ juce::ValueTree readBlock (const juce::MemoryBlock& block)
     return juce::ValueTree::readFromData (block.getData(), block.getSize());
 }
 
-juce::MemoryBlock blockOf (const juce::ValueTree& tree)
-{
-    juce::MemoryBlock block;
-    juce::MemoryOutputStream stream (block, false);
-    tree.writeToStream (stream);
-    stream.flush();
-    return block;
-}
-
 void restore (ProcessorHarness& h, const juce::MemoryBlock& block)
 {
     h.processor.setStateInformation (block.getData(), static_cast<int> (block.getSize()));

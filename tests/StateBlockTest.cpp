@@ -1,20 +1,14 @@
 #include "StateBlock.h"
+#include "helpers/ProcessorHarness.h"
 
 #include <gtest/gtest.h>
 
 #include <random>
 
+using TestHelpers::blockOf;
+
 namespace
 {
-juce::MemoryBlock blockOf (const juce::ValueTree& tree)
-{
-    juce::MemoryBlock block;
-    juce::MemoryOutputStream stream (block, false);
-    tree.writeToStream (stream);
-    stream.flush();
-    return block;
-}
-
 juce::ValueTree read (const juce::MemoryBlock& block) { return StateBlock::read (block.getData(), block.getSize()); }
 
 juce::ValueTree sampleTree()

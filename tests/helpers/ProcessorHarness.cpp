@@ -42,6 +42,15 @@ std::vector<std::vector<float>> ProcessorHarness::process (std::vector<std::vect
     return channels;
 }
 
+juce::MemoryBlock blockOf (const juce::ValueTree& tree)
+{
+    juce::MemoryBlock block;
+    juce::MemoryOutputStream stream (block, false);
+    tree.writeToStream (stream);
+    stream.flush();
+    return block;
+}
+
 juce::MemoryBlock ProcessorHarness::save()
 {
     juce::MemoryBlock block;

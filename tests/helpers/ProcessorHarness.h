@@ -27,4 +27,7 @@ struct ProcessorHarness
     TarvolenEQAudioProcessor processor;
     int blockSize;
 };
+
+/** The tree in the framework's binary form, as a saved state block holds it. */
+juce::MemoryBlock blockOf (const juce::ValueTree& tree);
 } // namespace TestHelpers
