@@ -32,7 +32,9 @@ tarvolen_add_test_executable(TarvolenEQEngineTests
     tests/PluginProcessorStateTest.cpp
     tests/StateBlockTest.cpp
     tests/ZQ_SVFilterTest.cpp
-    tests/ZQ_TubeModelTest.cpp)
+    tests/ZQ_TubeModelTest.cpp
+    tests/EngineBitExactnessTest.cpp
+    tests/helpers/ReferenceEngine.cpp)
 
 tarvolen_add_test_executable(TarvolenEQEditorTests
     tests/OstrelDialTest.cpp

@@ -263,28 +263,54 @@ void TarvolenEQAudioProcessor::prepareToPlay (double sampleRate, int maximumBloc
 
     preparedBlockSize = juce::jmax (1, maximumBlockSize);
     preparedChannels = channels;
+    routedSignal.assign (oversampler.getOversamplingFactor() * static_cast<size_t> (preparedBlockSize), 0.0f);
 }
 
 void TarvolenEQAudioProcessor::releaseResources() {}
 
 //==============================================================================
-float TarvolenEQAudioProcessor::chain (float x, int channel) noexcept
+void TarvolenEQAudioProcessor::chain (float* const* channels, int numChannels, int numSamples) noexcept
 {
-    x = lowAttenFilter.processSample (x, channel);
-    x = lowBoostFilter.processSample (x, channel);
-    x = highAttenFilter.processSample (x, channel);
-    x = highBoostFilter.processSample (x, channel);
-    x = lowPassFilter.processSample (x, channel);
-    return tube.processSample (x, channel);
+    ZQ_SVFilter* const filters[] = { &lowAttenFilter, &lowBoostFilter, &highAttenFilter, &highBoostFilter, &lowPassFilter };
+    ZQ_SVFilter::processInSeries (filters, static_cast<int> (std::size (filters)), channels, numChannels, numSamples);
+
+    for (int c = 0; c < numChannels; ++c)
+        tube.process (channels[c], numSamples, c);
 }
 
 void TarvolenEQAudioProcessor::runChain (juce::dsp::AudioBlock<float> working, int numChannels, int rightIndex) noexcept
 {
     auto* first = working.getChannelPointer (0);
     auto* second = working.getChannelPointer (static_cast<size_t> (rightIndex));
-    const auto numSamples = working.getNumSamples();
+    const auto numSamples = static_cast<int> (working.getNumSamples());
+    const int mode = stereoMode;
 
-    for (size_t i = 0; i < numSamples; ++i)
+    if (mode != sides && mode != mid && mode != left && mode != right)
+    {
+        jassert (numChannels <= 2);
+        float* const channels[] = { first, numChannels > 1 ? working.getChannelPointer (1) : nullptr };
+        chain (channels, numChannels, numSamples);
+        return;
+    }
+
+    // The selected signal passes the chain once, on state slot 0.
+    auto* routed = routedSignal.data();
+
+    for (int i = 0; i < numSamples; ++i)
+    {
+        const float l = first[i];
+        const float r = second[i];
+
+        if (mode == sides)     routed[i] = static_cast<float> (static_cast<double> (l - r) * 0.5);
+        else if (mode == mid)  routed[i] = static_cast<float> (static_cast<double> (l + r) * 0.5);
+        else if (mode == left) routed[i] = l;
+        else                   routed[i] = r;
+    }
+
+    chain (&routed, 1, numSamples);
+
+    // The last write wins where left and right are one channel.
+    for (int i = 0; i < numSamples; ++i)
     {
         const float l = first[i];
         const float r = second[i];
@@ -292,41 +318,25 @@ void TarvolenEQAudioProcessor::runChain (juce::dsp::AudioBlock<float> working, i
         // Mid and side: single-precision sum and difference, halved in double precision.
         const double midValue = static_cast<double> (l + r) * 0.5;
         const double sideValue = static_cast<double> (l - r) * 0.5;
+        const auto y = static_cast<double> (routed[i]);
 
-        // The selected signal passes the chain once, on state slot 0; the last write wins
-        // where left and right are one channel.
-        switch (stereoMode.load())
+        switch (mode)
         {
             case sides:
-            {
-                const auto y = static_cast<double> (chain (static_cast<float> (sideValue), 0));
                 first[i] = static_cast<float> (midValue + y);
                 second[i] = static_cast<float> (midValue - y);
                 break;
-            }
             case mid:
-            {
-                const auto y = static_cast<double> (chain (static_cast<float> (midValue), 0));
                 first[i] = static_cast<float> (y + sideValue);
                 second[i] = static_cast<float> (y - sideValue);
                 break;
-            }
             case left:
-                first[i] = chain (l, 0);
+                first[i] = routed[i];
                 second[i] = r;
                 break;
-
-            case right:
-                first[i] = l;
-                second[i] = chain (r, 0);
-                break;
-
             default:
-                for (int c = 0; c < numChannels; ++c)
-                {
-                    auto* samples = working.getChannelPointer (static_cast<size_t> (c));
-                    samples[i] = chain (samples[i], c);
-                }
+                first[i] = l;
+                second[i] = routed[i];
                 break;
         }
     }

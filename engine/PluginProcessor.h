@@ -127,7 +127,7 @@ private:
 
     void processChunk (juce::dsp::AudioBlock<float> hostBlock) noexcept;
     void runChain (juce::dsp::AudioBlock<float> working, int numChannels, int rightIndex) noexcept;
-    float chain (float x, int channel) noexcept;
+    void chain (float* const* channels, int numChannels, int numSamples) noexcept;
 
     // The variables tree is written by the editor and read by saves and restores, which hosts
     // may run on other threads; the lock serialises them. Never taken on the audio thread.
@@ -139,6 +139,10 @@ private:
     RelaxedAtomic<float> trimLevel { 1.0f };
     int preparedBlockSize = 0;
     int preparedChannels = 0;
+
+    // The one signal that the routed stereo modes send through the chain, sized for an
+    // oversampled block.
+    std::vector<float> routedSignal;
 
     JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (TarvolenEQAudioProcessor)
 };

@@ -2,6 +2,7 @@
 
 #include "RelaxedAtomic.h"
 
+#include <cstdint>
 #include <vector>
 
 /** Second-order state-variable filter in topology-preserving form (trapezoidal integrators,
@@ -10,6 +11,9 @@
     Settings are single precision and may be written from any thread while audio runs; the
     coefficients, the state and the arithmetic are double precision and belong to the audio
     thread. Depending on filterType it delivers a bell, a high shelf, a low-pass or a high-pass.
+
+    The coefficients are recomputed only when the rate, the cutoff or q has changed since they
+    were last computed, which gives the same bits as computing them on every sample.
 */
 class ZQ_SVFilter
 {
@@ -38,6 +42,15 @@ public:
         Returns the input unchanged while bypassed. Audio thread. */
     float processSample (float x, int channel) noexcept;
 
+    /** Runs numSamples of each channel through the filters in series, in place, channel c on
+        state slot c of every filter: bit for bit what processSample gives filter by filter and
+        sample by sample. Each filter's settings are read once, at the start. Audio thread. */
+    static void processInSeries (ZQ_SVFilter* const* filters, int numFilters, float* const* channels, int numChannels,
+                                 int numSamples) noexcept;
+
+    /** The most filters processInSeries takes. */
+    static constexpr int maximumInSeries = 5;
+
     /** Rate in Hz at which the filter runs. */
     RelaxedAtomic<float> sampleRate { 44100.0f };
     /** Resonance; the damping is 1 - q. */
@@ -63,6 +76,16 @@ public:
     static constexpr float maximumCutoffRatio = 0.49f;
 
 private:
-    double g = 0.0, R = 0.0, twoR = 0.0, h = 0.0;
-    std::vector<double> z1, z2;
+    /** Brings g, twoR and h in line with the rate, cutoff and q, computing only on a change. */
+    void updateCoefficients() noexcept;
+
+    double g = 0.0, twoR = 0.0, h = 0.0;
+
+    // The bit patterns the coefficients were computed from: a change of any bit, a sign of
+    // zero included, must reach them.
+    std::uint32_t rateBits = 0, cutoffBits = 0, qBits = 0;
+    bool coefficientsValid = false;
+
+    // Each channel's two state values side by side: z1 then z2.
+    std::vector<double> state;
 };

@@ -2,9 +2,17 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 namespace
 {
+std::uint32_t bitsOf (float value) noexcept
+{
+    std::uint32_t bits;
+    std::memcpy (&bits, &value, sizeof (bits));
+    return bits;
+}
+
 void setUpFilter (ZQ_SVFilter& filter, float rate, int channelCount, int type, float cutoff)
 {
     filter.prepare (rate, channelCount);
@@ -40,23 +48,37 @@ void ZQ_TubeModel::setDrive (float value) noexcept
     enabled = (value != 0.0f);
 }
 
-float ZQ_TubeModel::processSample (float x, int channel) noexcept
+void ZQ_TubeModel::updateDriveTerms() noexcept
 {
-    if (! enabled)
-        return x;
+    const float drive = driveLevel;
 
-    // Soft knee on the positive half.
+    if (driveTermsValid && bitsOf (drive) == driveBits)
+        return;
+
+    k = std::pow (10.0, static_cast<double> (drive) * 0.05);
+    tanhK = std::tanh (k);
+    outputFactor = -std::pow (10.0, static_cast<double> (outputGainDB) * 0.05);
+    driveBits = bitsOf (drive);
+    driveTermsValid = true;
+}
+
+template <bool innerFiltersRun>
+float ZQ_TubeModel::shape (float x, int channel) noexcept
+{
+    // Soft knee on the positive half. Up to the threshold the exponent is 0 and exp gives
+    // exactly 1, so the factor is the same constant expression without the call.
     float y = x;
 
     if (x > 0.0f)
     {
         const float e = std::max (x - threshold, 0.0f);
-        y = static_cast<float> (static_cast<double> (x)
-                                * (0.5451584 * std::exp (-0.3241584 * static_cast<double> (e)) + 0.4473253));
+        const double knee = e == 0.0f ? 0.5451584 * 1.0 + 0.4473253
+                                      : 0.5451584 * std::exp (-0.3241584 * static_cast<double> (e)) + 0.4473253;
+        y = static_cast<float> (static_cast<double> (x) * knee);
     }
 
-    filtered = preFilter.processSample (y, channel);
-    bias = std::min (filtered, 0.0f);
+    const float filtered = innerFiltersRun ? preFilter.processSample (y, channel) : y;
+    const float bias = std::min (filtered, 0.0f);
 
     const float shaperIn = bias * biasAmount + y;
     double shaped;
@@ -89,14 +111,41 @@ float ZQ_TubeModel::processSample (float x, int channel) noexcept
     {
         const float floorMagnitude = std::fabs (negativeLimit);
         const float n = shaperIn / floorMagnitude;
-        const double k = std::pow (10.0, static_cast<double> (driveLevel.load()) * 0.05);
-        shaped = static_cast<double> (floorMagnitude) * std::tanh (static_cast<double> (n) * k / std::tanh (k));
+        shaped = static_cast<double> (floorMagnitude) * std::tanh (static_cast<double> (n) * k / tanhK);
     }
 
-    output = static_cast<float> (shaped);
-    const float post = postFilter.processSample (output, channel);
-    output = static_cast<float> (static_cast<double> (post)
-                                 * -std::pow (10.0, static_cast<double> (outputGainDB) * 0.05));
+    const auto output = static_cast<float> (shaped);
+    const float post = innerFiltersRun ? postFilter.processSample (output, channel) : output;
+    const auto wet = static_cast<float> (static_cast<double> (post) * outputFactor);
 
-    return static_cast<float> (0.95 * static_cast<double> (x) + 0.05 * static_cast<double> (output));
+    return static_cast<float> (0.95 * static_cast<double> (x) + 0.05 * static_cast<double> (wet));
+}
+
+float ZQ_TubeModel::processSample (float x, int channel) noexcept
+{
+    if (! enabled)
+        return x;
+
+    updateDriveTerms();
+    return shape<true> (x, channel);
+}
+
+void ZQ_TubeModel::process (float* samples, int numSamples, int channel) noexcept
+{
+    if (! enabled)
+        return;
+
+    updateDriveTerms();
+
+    // The inner filters sit at 0 dB, where each would return its input untouched.
+    if (preFilter.bypassed && postFilter.bypassed)
+    {
+        for (int i = 0; i < numSamples; ++i)
+            samples[i] = shape<false> (samples[i], channel);
+    }
+    else
+    {
+        for (int i = 0; i < numSamples; ++i)
+            samples[i] = shape<true> (samples[i], channel);
+    }
 }

@@ -3,6 +3,8 @@
 #include "RelaxedAtomic.h"
 #include "ZQ_SVFilter.h"
 
+#include <cstdint>
+
 /** Asymmetric tube-style waveshaper, one sample of one channel per call.
 
     The positive half passes a soft exponential knee and, above the threshold, a cubic soft
@@ -23,6 +25,10 @@ public:
     /** Shapes one sample of one channel; channel must be below the prepared channel count.
         Audio thread. */
     float processSample (float x, int channel) noexcept;
+
+    /** Shapes numSamples of one channel in place, bit for bit as processSample would. The
+        settings are read once, at the start. Audio thread. */
+    void process (float* samples, int numSamples, int channel) noexcept;
 
     /** Drive in dB; steepens the negative-half curve. */
     RelaxedAtomic<float> driveLevel { 0.0f };
@@ -47,5 +53,14 @@ public:
     ZQ_SVFilter preFilter, bandFilter, postFilter, toneFilter;
 
 private:
-    float output = 0.0f, bias = 0.0f, filtered = 0.0f;
+    /** Brings the drive's terms in line with driveLevel, computing only on a change. */
+    void updateDriveTerms() noexcept;
+
+    template <bool innerFiltersRun>
+    float shape (float x, int channel) noexcept;
+
+    // The terms that depend on the drive alone, and the drive bits they were computed from.
+    double k = 1.0, tanhK = 1.0, outputFactor = -1.0;
+    std::uint32_t driveBits = 0;
+    bool driveTermsValid = false;
 };
