@@ -2,6 +2,7 @@
 
 #include "PluginEditor.h"
 #include "PluginProcessor.h"
+#include "helpers/ProcessorHarness.h"
 #include "helpers/TestHelpers.h"
 
 #include <juce_gui_basics/juce_gui_basics.h>
@@ -60,23 +61,8 @@ inline juce::ComboBox* findMenu (juce::Component& editor)
     return findChild<juce::ComboBox> (editor, [] (juce::ComboBox&) { return true; });
 }
 
-inline juce::RangedAudioParameter& parameter (TarvolenEQAudioProcessor& processor, const char* id)
-{
-    return *processor.treeState.getParameter (id);
-}
-
-/** The parameter's value in its own units. */
-inline float plainValue (TarvolenEQAudioProcessor& processor, const char* id)
-{
-    return processor.treeState.getRawParameterValue (id)->load();
-}
-
-/** Sets a parameter as a host's automation does. */
-inline void automate (TarvolenEQAudioProcessor& processor, const char* id, float plain)
-{
-    auto& p = parameter (processor, id);
-    p.setValueNotifyingHost (p.convertTo0to1 (plain));
-}
+using TestHelpers::automate;
+using TestHelpers::plainValue;
 
 inline float luminance (juce::Colour c)
 {

@@ -10,16 +10,20 @@ ProcessorHarness::ProcessorHarness (int channels, double sampleRate, int maxBloc
     processor.prepareToPlay (sampleRate, blockSize);
 }
 
-void ProcessorHarness::set (const char* parameterID, float plainValue)
+void automate (TarvolenEQAudioProcessor& processor, const char* parameterID, float plainValue)
 {
     auto* parameter = processor.treeState.getParameter (parameterID);
     parameter->setValueNotifyingHost (parameter->convertTo0to1 (plainValue));
 }
 
-float ProcessorHarness::get (const char* parameterID) const
+float plainValue (const TarvolenEQAudioProcessor& processor, const char* parameterID)
 {
     return processor.treeState.getRawParameterValue (parameterID)->load();
 }
+
+void ProcessorHarness::set (const char* parameterID, float value) { automate (processor, parameterID, value); }
+
+float ProcessorHarness::get (const char* parameterID) const { return plainValue (processor, parameterID); }
 
 std::vector<std::vector<float>> ProcessorHarness::process (std::vector<std::vector<float>> channels)
 {

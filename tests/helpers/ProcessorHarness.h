@@ -6,6 +6,12 @@
 
 namespace TestHelpers
 {
+/** Sets a parameter to a plain value (in its own units) as host automation does. */
+void automate (TarvolenEQAudioProcessor& processor, const char* parameterID, float plainValue);
+
+/** The parameter's current value in its own units. */
+float plainValue (const TarvolenEQAudioProcessor& processor, const char* parameterID);
+
 /** A processor as a host drives it: parameters set through their host-facing setters, audio
     given as one vector per channel. */
 struct ProcessorHarness
