@@ -30,11 +30,13 @@ endfunction()
 tarvolen_add_test_executable(TarvolenEQEngineTests
     tests/PluginProcessorTest.cpp
     tests/PluginProcessorStateTest.cpp
+    tests/PluginProcessorMappingTest.cpp
     tests/StateBlockTest.cpp
     tests/ZQ_SVFilterTest.cpp
     tests/ZQ_TubeModelTest.cpp
     tests/EngineBitExactnessTest.cpp
-    tests/helpers/ReferenceEngine.cpp)
+    tests/helpers/ReferenceEngine.cpp
+    tests/helpers/FilterResponse.cpp)
 
 tarvolen_add_test_executable(TarvolenEQEditorTests
     tests/OstrelDialTest.cpp

@@ -169,56 +169,6 @@ TEST (PluginProcessor, PreparesEveryUnitForFourTimesTheHostRate)
     }
 }
 
-TEST (PluginProcessor, MapsParametersOntoTheUnitsOnEveryRoad)
-{
-    ProcessorHarness h;
-    auto& p = h.processor;
-
-    // Drive is scaled by 6/24 whether it arrives as a change or through a preparation.
-    for (auto [drive, level] : { std::pair { 24.0f, 6.0f }, { 12.0f, 3.0f } })
-    {
-        h.set (ParamIDs::drive, drive);
-        EXPECT_EQ (p.tube.driveLevel.load(), level);
-        p.prepareToPlay (48000.0, 512);
-        EXPECT_EQ (p.tube.driveLevel.load(), level);
-    }
-
-    for (auto [bandwidth, q] : { std::pair { 0.0f, 0.8f }, { 5.0f, 0.525f }, { 10.0f, 0.25f } })
-    {
-        h.set (ParamIDs::bandwidth, bandwidth);
-        EXPECT_FLOAT_EQ (p.highBoostFilter.q.load(), q);
-    }
-
-    h.set (ParamIDs::highFreq, 16000.0f);
-    EXPECT_EQ (p.highBoostFilter.cutoff.load(), 16000.0f);
-    EXPECT_EQ (p.highAttenFilter.cutoff.load(), 4000.0f);
-
-    for (auto [freq, boost, atten] : { std::tuple { 20.0f, 10.0f, 200.0f }, { 300.0f, 150.0f, 3000.0f } })
-    {
-        h.set (ParamIDs::lowFreq, freq);
-        EXPECT_EQ (p.lowBoostFilter.cutoff.load(), boost);
-        EXPECT_EQ (p.lowAttenFilter.cutoff.load(), atten);
-    }
-
-    h.set (ParamIDs::highBoost, 5.0f);
-    h.set (ParamIDs::highAtten, 5.0f);
-    h.set (ParamIDs::lowBoost, 5.0f);
-    h.set (ParamIDs::lowAtten, 5.0f);
-    EXPECT_EQ (p.highBoostFilter.gainDB.load(), 10.0f);
-    EXPECT_EQ (p.highAttenFilter.gainDB.load(), -10.0f);
-    EXPECT_EQ (p.lowBoostFilter.gainDB.load(), 7.5f);
-    EXPECT_EQ (p.lowAttenFilter.gainDB.load(), -2.5f);
-
-    h.set (ParamIDs::stereoMenu, 3.0f);
-    EXPECT_EQ (p.stereoMode.load(), 3);
-
-    // Names other than the exact identifiers change nothing.
-    p.parameterChanged ("Low Pass", 5000.0f);
-    p.parameterChanged ("drive ", 3.0f);
-    EXPECT_EQ (p.lowPassFilter.cutoff.load(), 20000.0f);
-    EXPECT_EQ (p.tube.driveLevel.load(), 3.0f);
-}
-
 TEST (PluginProcessor, TrimScalesTheOutputAtOnce)
 {
     ProcessorHarness h;
