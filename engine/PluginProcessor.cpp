@@ -1,6 +1,7 @@
 #include "PluginProcessor.h"
 
 #include "PluginEditor.h"
+#include "SVFilterSeries.h"
 #include "StateBlock.h"
 
 namespace
@@ -272,7 +273,7 @@ void TarvolenEQAudioProcessor::releaseResources() {}
 void TarvolenEQAudioProcessor::chain (float* const* channels, int numChannels, int numSamples) noexcept
 {
     ZQ_SVFilter* const filters[] = { &lowAttenFilter, &lowBoostFilter, &highAttenFilter, &highBoostFilter, &lowPassFilter };
-    ZQ_SVFilter::processInSeries (filters, static_cast<int> (std::size (filters)), channels, numChannels, numSamples);
+    SVFilterSeries::process (filters, static_cast<int> (std::size (filters)), channels, numChannels, numSamples);
 
     for (int c = 0; c < numChannels; ++c)
         tube.process (channels[c], numSamples, c);
