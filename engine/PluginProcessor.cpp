@@ -5,6 +5,7 @@
 #include "StateBlock.h"
 
 #include <cmath>
+#include <cstring>
 
 namespace
 {
@@ -54,6 +55,28 @@ juce::AudioProcessorValueTreeState::ParameterLayout createParameterLayout()
     parameters.push_back (std::make_unique<Bool> (id (ParamIDs::eqIn), "Eq In", true));
 
     return { parameters.begin(), parameters.end() };
+}
+
+// True when every sample of the first numChannels channels is finite. An exponent of all ones
+// marks infinities and NaNs; OR-ing the test lets the loop vectorise.
+bool isFinite (const juce::dsp::AudioBlock<float>& block, int numChannels) noexcept
+{
+    constexpr std::uint32_t exponent = 0x7f800000;
+    std::uint32_t nonFinite = 0;
+
+    for (int c = 0; c < numChannels; ++c)
+    {
+        const auto* samples = block.getChannelPointer (static_cast<size_t> (c));
+
+        for (size_t i = 0; i < block.getNumSamples(); ++i)
+        {
+            std::uint32_t bits;
+            std::memcpy (&bits, samples + i, sizeof (bits));
+            nonFinite |= static_cast<std::uint32_t> ((bits & exponent) == exponent);
+        }
+    }
+
+    return nonFinite == 0;
 }
 
 juce::ValueTree createVariablesTree()
@@ -365,8 +388,26 @@ void TarvolenEQAudioProcessor::processChunk (juce::dsp::AudioBlock<float> hostBl
     if (oversampling)
         oversampler.processSamplesDown (hostBlock);
 
+    clearNonFiniteState (working, numChannels, oversampling);
+
     trimGain.setGainLinear (trimLevel);
     trimGain.process (juce::dsp::ProcessContextReplacing<float> (hostBlock));
+}
+
+void TarvolenEQAudioProcessor::clearNonFiniteState (juce::dsp::AudioBlock<float> working, int numChannels,
+                                                    bool oversampled) noexcept
+{
+    // One NaN or infinity from the host would otherwise stay in the filters' memory and
+    // silence the track until the next preparation.
+    for (auto* filter : { &lowAttenFilter, &lowBoostFilter, &highAttenFilter, &highBoostFilter, &lowPassFilter })
+        filter->clearNonFiniteState();
+
+    tube.clearNonFiniteState();
+
+    // The oversampler's memory cannot be read, but whatever non-finite reached it passed through
+    // the working block on its way in or out.
+    if (oversampled && ! isFinite (working, numChannels))
+        oversampler.reset();
 }
 
 void TarvolenEQAudioProcessor::processBlock (juce::AudioBuffer<float>& buffer, juce::MidiBuffer&)

@@ -141,6 +141,7 @@ private:
     void processChunk (juce::dsp::AudioBlock<float> hostBlock) noexcept;
     void runChain (juce::dsp::AudioBlock<float> working, int numChannels, int rightIndex) noexcept;
     void chain (float* const* channels, int numChannels, int numSamples) noexcept;
+    void clearNonFiniteState (juce::dsp::AudioBlock<float> working, int numChannels, bool oversampled) noexcept;
 
     // The variables tree is written by the editor and read by saves and restores, which hosts
     // may run on other threads; the lock serialises them. Never taken on the audio thread.

@@ -47,6 +47,18 @@ void ZQ_SVFilter::setBypass (bool value) noexcept
     globalBypass = value;
 }
 
+void ZQ_SVFilter::clearNonFiniteState() noexcept
+{
+    for (size_t i = 0; i + 1 < state.size(); i += 2)
+    {
+        if (! std::isfinite (state[i]) || ! std::isfinite (state[i + 1]))
+        {
+            state[i] = 0.0;
+            state[i + 1] = 0.0;
+        }
+    }
+}
+
 ZQ_SVFilter::Coefficients ZQ_SVFilter::coefficients() noexcept
 {
     const float rate = sampleRate;

@@ -43,6 +43,10 @@ public:
         Returns the input unchanged while bypassed. Audio thread. */
     float processSample (float x, int channel) noexcept;
 
+    /** Clears the state of every channel whose state is not finite, so a NaN or infinity that
+        reached the filter does not stay in it. Audio thread. */
+    void clearNonFiniteState() noexcept;
+
     /** Everything one step of the running filter reads: the coefficients for the present
         settings, the gain excess K and the output type. */
     struct Coefficients
