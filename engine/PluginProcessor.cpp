@@ -144,7 +144,8 @@ juce::AudioProcessorEditor* TarvolenEQAudioProcessor::createEditor()
 int TarvolenEQAudioProcessor::getNumPrograms() { return 1; }
 int TarvolenEQAudioProcessor::getCurrentProgram() { return 0; }
 void TarvolenEQAudioProcessor::setCurrentProgram (int) {}
-const juce::String TarvolenEQAudioProcessor::getProgramName (int) { return {}; }
+// Hosts show the program's name, and the VST3 format requires one.
+const juce::String TarvolenEQAudioProcessor::getProgramName (int) { return "Default"; }
 void TarvolenEQAudioProcessor::changeProgramName (int, const juce::String&) {}
 
 bool TarvolenEQAudioProcessor::isBusesLayoutSupported (const BusesLayout& layouts) const
