@@ -319,7 +319,8 @@ void TarvolenEQAudioProcessor::runChain (juce::dsp::AudioBlock<float> working, i
         return;
     }
 
-    // The selected signal passes the chain once, on state slot 0.
+    // The selected signal passes the chain once, on state slot 0: a pass per channel would
+    // apply every band and the tube twice to it.
     auto* routed = routedSignal.data();
 
     for (int i = 0; i < numSamples; ++i)
