@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <random>
 
 using TestHelpers::blockOf;
@@ -56,8 +57,11 @@ TEST (StateBlock, ReadsWhateverTheFrameworkWrites)
 
     EXPECT_TRUE (read (block).isEquivalentTo (tree));
 
+    EXPECT_EQ (StateBlock::treeSize (block.getData(), block.getSize()), block.getSize());
+
     block.append ("trailing", 8);
     EXPECT_TRUE (read (block).isEquivalentTo (tree)) << "bytes after the tree are ignored";
+    EXPECT_EQ (StateBlock::treeSize (block.getData(), block.getSize()), block.getSize() - 8);
 }
 
 TEST (StateBlock, RefusesEmptyAndCutShortBlocks)
@@ -84,6 +88,10 @@ TEST (StateBlock, RefusesBlocksThatWouldExhaustTheReader)
                        Writer().text ("T").count (1).text ("p").count (0x7fffffff).byte (8).done() });
     cases.push_back ({ "array of two billion",
                        Writer().text ("T").count (1).text ("p").count (6).byte (7).count (0x7fffffff).done() });
+    // The framework reads an array's elements and goes on right after them, so bytes left in
+    // the payload would be read as the rest of the tree: here as a count of three children.
+    cases.push_back ({ "array with bytes after its elements",
+                       Writer().text ("T").count (1).text ("p").count (4).byte (7).count (0).count (3).count (0).done() });
     cases.push_back ({ "int with a wrong length", Writer().text ("T").count (1).text ("p").count (3).byte (1).int32 (7).count (0).done() });
     cases.push_back ({ "count longer than four bytes", Writer().text ("T").byte (5).int32 (1).byte (0).done() });
     cases.push_back ({ "invalid UTF-8 name", Writer().text ("\xff\xfe").count (0).count (0).done() });
@@ -97,10 +105,11 @@ TEST (StateBlock, RefusesBlocksThatWouldExhaustTheReader)
         EXPECT_FALSE (read (c.block).isValid()) << c.what;
 }
 
-TEST (StateBlock, SurvivesRandomDamage)
+TEST (StateBlock, AcceptedDamagedBlocksEndWhereTheFrameworkEnds)
 {
     const auto original = blockOf (sampleTree());
     std::mt19937 generator (42);
+    int accepted = 0;
 
     for (int round = 0; round < 5000; ++round)
     {
@@ -110,12 +119,119 @@ TEST (StateBlock, SurvivesRandomDamage)
         for (int flips = 1 + round % 4; --flips >= 0;)
             bytes[generator() % damaged.getSize()] = static_cast<juce::uint8> (generator());
 
-        // Whatever it makes of the bytes, it must return, and a tree it accepts must be whole.
-        const auto tree = read (damaged);
+        const auto size = StateBlock::treeSize (damaged.getData(), damaged.getSize());
+        ASSERT_EQ (read (damaged).isValid(), size > 0) << "round " << round;
 
-        if (tree.isValid())
-        {
-            EXPECT_TRUE (juce::ValueTree::readFromData (damaged.getData(), damaged.getSize()).isEquivalentTo (tree));
-        }
+        if (size == 0)
+            continue;
+
+        // The walker and the framework's reader must agree on where the tree ends: a walker that
+        // misjudges a length lets the framework read bytes it never checked.
+        ++accepted;
+        juce::MemoryInputStream stream (damaged.getData(), damaged.getSize(), false);
+        juce::ValueTree::readFromStream (stream);
+        ASSERT_EQ (static_cast<size_t> (stream.getPosition()), size) << "round " << round;
     }
+
+    EXPECT_GT (accepted, 500) << "too few damaged blocks stay readable for the comparison to say much";
+}
+
+TEST (StateBlock, RefusesTreesBeyondItsLimits)
+{
+    // A tree of one node whose string property brings the block to exactly the given size.
+    auto treeOfSize = [] (size_t size)
+    {
+        juce::ValueTree tree ("T");
+        auto block = blockOf (tree);
+
+        // Each pass corrects the length by what the last one missed, the length field included.
+        for (int length = 0; block.getSize() != size;)
+        {
+            length -= static_cast<int> (block.getSize()) - static_cast<int> (size);
+            tree.setProperty ("p", juce::String::repeatedString ("x", length), nullptr);
+            block = blockOf (tree);
+        }
+
+        return block;
+    };
+
+    // A root and its children, each child with the given number of properties: every node and
+    // every property is one item.
+    auto treeOfItems = [] (int children, int propertiesEach)
+    {
+        juce::ValueTree root ("T");
+
+        for (int c = 0; c < children; ++c)
+        {
+            juce::ValueTree child ("C");
+
+            for (int i = 0; i < propertiesEach; ++i)
+                child.setProperty (juce::Identifier ("p" + juce::String (i)), i, nullptr);
+
+            root.appendChild (child, nullptr);
+        }
+
+        return blockOf (root);
+    };
+
+    // A root whose one property holds an array: two items and one per element.
+    auto treeWithArray = [] (int elements)
+    {
+        juce::Array<juce::var> array;
+
+        for (int i = 0; i < elements; ++i)
+            array.add (i);
+
+        juce::ValueTree tree ("T");
+        tree.setProperty ("list", array, nullptr);
+        return blockOf (tree);
+    };
+
+    struct Case { const char* what; juce::MemoryBlock block; bool accepted; };
+    const Case cases[] = {
+        { "exactly 64 KiB", treeOfSize (65536), true },
+        { "one byte over 64 KiB", treeOfSize (65537), false },
+        { "1024 items: 1023 children", treeOfItems (1023, 0), true },
+        { "1025 items: 1024 children", treeOfItems (1024, 0), false },
+        { "1024 items: one node of 1022 properties", treeOfItems (1, 1022), true },
+        { "1025 items: one node of 1023 properties", treeOfItems (1, 1023), false },
+        { "1024 items: 31 nodes of 32 properties", treeOfItems (31, 32), true },
+        { "1025 items: 32 nodes of 31 properties", treeOfItems (32, 31), false },
+        { "1024 items: an array of 1022", treeWithArray (1022), true },
+        { "1025 items: an array of 1023", treeWithArray (1023), false },
+    };
+
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE (c.what);
+        const auto size = StateBlock::treeSize (c.block.getData(), c.block.getSize());
+        EXPECT_EQ (size, c.accepted ? c.block.getSize() : 0u);
+        EXPECT_EQ (read (c.block).isValid(), c.accepted);
+    }
+}
+
+TEST (StateBlock, ARealSavedStateIsWellInsideTheLimits)
+{
+    // Everything the item limit counts: nodes, properties and array elements.
+    std::function<int (const juce::ValueTree&)> items = [&] (const juce::ValueTree& tree)
+    {
+        int count = 1 + tree.getNumProperties();
+
+        for (int i = 0; i < tree.getNumProperties(); ++i)
+            if (auto* array = tree[tree.getPropertyName (i)].getArray())
+                count += array->size();
+
+        for (const auto& child : tree)
+            count += items (child);
+
+        return count;
+    };
+
+    TestHelpers::ProcessorHarness h;
+    h.processor.storeEditorSize (1234, 617);
+    const auto block = h.save();
+
+    EXPECT_EQ (StateBlock::treeSize (block.getData(), block.getSize()), block.getSize());
+    EXPECT_LT (block.getSize(), 65536u / 16) << "a saved project must stay far from the size limit";
+    EXPECT_LT (items (read (block)), 1024 / 8) << "a saved project must stay far from the item limit";
 }
