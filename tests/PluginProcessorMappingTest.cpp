@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
 #include <complex>
 #include <cstring>
@@ -225,8 +226,8 @@ TEST (PluginProcessorMapping, EveryRoadAppliesTheWholeMapping)
 
 namespace
 {
-// The gain in dB at one frequency of an impulse response that has died away within it.
-double responseDb (const std::vector<float>& response, double frequency, double sampleRate)
+// The complex gain at one frequency of an impulse response that has died away within it.
+std::complex<double> responseAt (const std::vector<float>& response, double frequency, double sampleRate)
 {
     const auto rotation = std::polar (1.0, -2.0 * M_PI * frequency / sampleRate);
     std::complex<double> sum, phasor (1.0, 0.0);
@@ -237,7 +238,12 @@ double responseDb (const std::vector<float>& response, double frequency, double 
         phasor *= rotation;
     }
 
-    return 20.0 * std::log10 (std::abs (sum));
+    return sum;
+}
+
+double responseDb (const std::vector<float>& response, double frequency, double sampleRate)
+{
+    return 20.0 * std::log10 (std::abs (responseAt (response, frequency, sampleRate)));
 }
 } // namespace
 
@@ -293,6 +299,60 @@ TEST (PluginProcessorMapping, ResponsesFollowTheFilterLaws)
             for (auto frequency : probes)
                 EXPECT_NEAR (responseDb (output, frequency, 48000.0), FilterResponse::chainDb (chain, frequency, filterRate), 0.01)
                     << c.what << ", at " << frequency << " Hz, oversampling " << (oversampling ? "on" : "off");
+        }
+    }
+}
+
+namespace
+{
+// What each stereo mode makes of the two inputs when the chain is the linear filter h: the
+// gains from the left and right inputs to the left output, then to the right output.
+std::array<std::complex<double>, 4> routing (int mode, std::complex<double> h)
+{
+    switch (mode)
+    {
+        case Processor::sides: return { (1.0 + h) / 2.0, (1.0 - h) / 2.0, (1.0 - h) / 2.0, (1.0 + h) / 2.0 };
+        case Processor::mid:   return { (h + 1.0) / 2.0, (h - 1.0) / 2.0, (h - 1.0) / 2.0, (h + 1.0) / 2.0 };
+        case Processor::left:  return { h, 0.0, 0.0, 1.0 };
+        case Processor::right: return { 1.0, 0.0, 0.0, h };
+        default:               return { h, 0.0, 0.0, h };
+    }
+}
+} // namespace
+
+// The chain reduced to a known linear filter (every band at 0 dB, the low-pass at 3000 Hz, the
+// tube off), one input at a time: each output must be the mode's mix of the inputs, with the
+// chain applied once. The engine meets the mixes within 1e-7; a slip in any of them is off by
+// a tenth or more.
+TEST (PluginProcessorMapping, StereoModesMixTheChannelsAsTheirFormulas)
+{
+    const char* const modeNames[] = { "Stereo", "Sides", "Mid", "Left", "Right" };
+    const char* const sides[] = { "left", "right" };
+    const FilterResponse::Filter lowPass { ZQ_SVFilter::lowPass, 3000.0f, 0.69f, 0.0f };
+    constexpr size_t length = 4096;
+
+    for (int mode = 0; mode < 5; ++mode)
+    {
+        for (int input = 0; input < 2; ++input)
+        {
+            ProcessorHarness h;
+            h.set (ParamIDs::lowPass, 3000.0f);
+            h.set (ParamIDs::stereoMenu, static_cast<float> (mode));
+
+            std::vector<std::vector<float>> channels (2, std::vector<float> (length));
+            channels[static_cast<size_t> (input)] = impulse (length);
+            const auto output = h.process (channels);
+
+            for (int side = 0; side < 2; ++side)
+            {
+                for (double frequency : { 1000.0, 3000.0, 6000.0 })
+                {
+                    const auto expected = routing (mode, FilterResponse::response (lowPass, frequency, 48000.0))[static_cast<size_t> (2 * side + input)];
+                    EXPECT_LT (std::abs (responseAt (output[static_cast<size_t> (side)], frequency, 48000.0) - expected), 1e-4)
+                        << "stereo mode " << modeNames[mode] << ": " << sides[side] << " output from the " << sides[input]
+                        << " input at " << frequency << " Hz";
+                }
+            }
         }
     }
 }
