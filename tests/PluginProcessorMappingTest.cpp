@@ -173,6 +173,40 @@ void restore (ProcessorHarness& h, const juce::MemoryBlock& block)
 {
     h.processor.setStateInformation (block.getData(), static_cast<int> (block.getSize()));
 }
+
+// The complex gain at one frequency of an impulse response that has died away within it.
+std::complex<double> responseAt (const std::vector<float>& response, double frequency, double sampleRate)
+{
+    const auto rotation = std::polar (1.0, -2.0 * M_PI * frequency / sampleRate);
+    std::complex<double> sum, phasor (1.0, 0.0);
+
+    for (auto x : response)
+    {
+        sum += static_cast<double> (x) * phasor;
+        phasor *= rotation;
+    }
+
+    return sum;
+}
+
+double responseDb (const std::vector<float>& response, double frequency, double sampleRate)
+{
+    return 20.0 * std::log10 (std::abs (responseAt (response, frequency, sampleRate)));
+}
+
+// What each stereo mode makes of the two inputs when the chain is the linear filter h: the
+// gains from the left and right inputs to the left output, then to the right output.
+std::array<std::complex<double>, 4> routing (int mode, std::complex<double> h)
+{
+    switch (mode)
+    {
+        case Processor::sides: return { (1.0 + h) / 2.0, (1.0 - h) / 2.0, (1.0 - h) / 2.0, (1.0 + h) / 2.0 };
+        case Processor::mid:   return { (h + 1.0) / 2.0, (h - 1.0) / 2.0, (h - 1.0) / 2.0, (h + 1.0) / 2.0 };
+        case Processor::left:  return { h, 0.0, 0.0, 1.0 };
+        case Processor::right: return { 1.0, 0.0, 0.0, h };
+        default:               return { h, 0.0, 0.0, h };
+    }
+}
 } // namespace
 
 TEST (PluginProcessorMapping, EveryRoadAppliesTheWholeMapping)
@@ -223,29 +257,6 @@ TEST (PluginProcessorMapping, EveryRoadAppliesTheWholeMapping)
     h.processor.parameterChanged (ParamIDs::stereoMenu, 2.9f);
     EXPECT_EQ (h.processor.stereoMode.load(), 2) << "stereoMode truncates the value it is given";
 }
-
-namespace
-{
-// The complex gain at one frequency of an impulse response that has died away within it.
-std::complex<double> responseAt (const std::vector<float>& response, double frequency, double sampleRate)
-{
-    const auto rotation = std::polar (1.0, -2.0 * M_PI * frequency / sampleRate);
-    std::complex<double> sum, phasor (1.0, 0.0);
-
-    for (auto x : response)
-    {
-        sum += static_cast<double> (x) * phasor;
-        phasor *= rotation;
-    }
-
-    return sum;
-}
-
-double responseDb (const std::vector<float>& response, double frequency, double sampleRate)
-{
-    return 20.0 * std::log10 (std::abs (responseAt (response, frequency, sampleRate)));
-}
-} // namespace
 
 // Every band at full scale, each at two frequencies, measured as a user would and compared with
 // the filters' responses worked out on paper. The engine meets them within 2e-5 dB, with the
@@ -302,23 +313,6 @@ TEST (PluginProcessorMapping, ResponsesFollowTheFilterLaws)
         }
     }
 }
-
-namespace
-{
-// What each stereo mode makes of the two inputs when the chain is the linear filter h: the
-// gains from the left and right inputs to the left output, then to the right output.
-std::array<std::complex<double>, 4> routing (int mode, std::complex<double> h)
-{
-    switch (mode)
-    {
-        case Processor::sides: return { (1.0 + h) / 2.0, (1.0 - h) / 2.0, (1.0 - h) / 2.0, (1.0 + h) / 2.0 };
-        case Processor::mid:   return { (h + 1.0) / 2.0, (h - 1.0) / 2.0, (h - 1.0) / 2.0, (h + 1.0) / 2.0 };
-        case Processor::left:  return { h, 0.0, 0.0, 1.0 };
-        case Processor::right: return { 1.0, 0.0, 0.0, h };
-        default:               return { h, 0.0, 0.0, h };
-    }
-}
-} // namespace
 
 // The chain reduced to a known linear filter (every band at 0 dB, the low-pass at 3000 Hz, the
 // tube off), one input at a time: each output must be the mode's mix of the inputs, with the
