@@ -42,7 +42,9 @@ TarvolenEQAudioProcessorEditor::SizeRules::Size
     if (truncatesInto (restoredWidth, minWidth, maxWidth) && truncatesInto (restoredHeight, minHeight, maxHeight))
         return { static_cast<int> (restoredWidth), static_cast<int> (restoredHeight) };
 
-    // Clamped before truncation: a huge float does not fit an int.
+    // A size saved on a larger screen, or damaged, would open a window the user cannot reach or
+    // resize: it is brought into the present limits at 2 : 1. Clamped before truncation, as a
+    // huge float does not fit an int.
     const auto width = std::isfinite (restoredWidth)
                            ? whole (juce::jlimit<double> (minWidth, maxWidth, restoredWidth))
                            : defaultWidth;

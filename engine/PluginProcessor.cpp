@@ -1,12 +1,25 @@
 #include "PluginProcessor.h"
 
 #include "PluginEditor.h"
+#include "SVFilterSeries.h"
 #include "StateBlock.h"
+
+#include <cmath>
+#include <cstring>
 
 namespace
 {
 const juce::Identifier parameterStateType { "PARAMETER" };
+const juce::Identifier parameterNodeType { "PARAM" };
+const juce::Identifier valueProperty { "value" };
 const juce::Identifier variablesType { "TarvolenVariables" };
+
+// Host order: the index of each identifier is its Parameter index.
+constexpr const char* hostOrder[] = {
+    ParamIDs::drive,      ParamIDs::lowPass,  ParamIDs::trim,     ParamIDs::stereoMenu, ParamIDs::highBoost,
+    ParamIDs::highAtten,  ParamIDs::highFreq, ParamIDs::lowBoost, ParamIDs::lowAtten,   ParamIDs::lowFreq,
+    ParamIDs::bandwidth,  ParamIDs::overSample, ParamIDs::eqIn
+};
 
 constexpr const char* listenedParameters[] = {
     ParamIDs::drive,     ParamIDs::overSample, ParamIDs::lowPass,  ParamIDs::trim,     ParamIDs::stereoMenu,
@@ -44,6 +57,28 @@ juce::AudioProcessorValueTreeState::ParameterLayout createParameterLayout()
     return { parameters.begin(), parameters.end() };
 }
 
+// True when every sample of the first numChannels channels is finite. An exponent of all ones
+// marks infinities and NaNs; OR-ing the test lets the loop vectorise.
+bool isFinite (const juce::dsp::AudioBlock<float>& block, int numChannels) noexcept
+{
+    constexpr std::uint32_t exponent = 0x7f800000;
+    std::uint32_t nonFinite = 0;
+
+    for (int c = 0; c < numChannels; ++c)
+    {
+        const auto* samples = block.getChannelPointer (static_cast<size_t> (c));
+
+        for (size_t i = 0; i < block.getNumSamples(); ++i)
+        {
+            std::uint32_t bits;
+            std::memcpy (&bits, samples + i, sizeof (bits));
+            nonFinite |= static_cast<std::uint32_t> ((bits & exponent) == exponent);
+        }
+    }
+
+    return nonFinite == 0;
+}
+
 juce::ValueTree createVariablesTree()
 {
     juce::ValueTree width ("Parameter");
@@ -71,7 +106,13 @@ TarvolenEQAudioProcessor::TarvolenEQAudioProcessor()
                           .withOutput ("Output", juce::AudioChannelSet::stereo(), true)),
       treeState (*this, nullptr, parameterStateType, createParameterLayout())
 {
-    lowPassParameter = treeState.getParameter (ParamIDs::lowPass);
+    static_assert (std::size (hostOrder) == numParameters);
+
+    for (int i = 0; i < numParameters; ++i)
+    {
+        rawValues[static_cast<size_t> (i)] = treeState.getRawParameterValue (hostOrder[i]);
+        lastFiniteValues[static_cast<size_t> (i)] = rawValues[static_cast<size_t> (i)]->load();
+    }
 
     for (auto* id : listenedParameters)
         treeState.addParameterListener (id, this);
@@ -103,7 +144,8 @@ juce::AudioProcessorEditor* TarvolenEQAudioProcessor::createEditor()
 int TarvolenEQAudioProcessor::getNumPrograms() { return 1; }
 int TarvolenEQAudioProcessor::getCurrentProgram() { return 0; }
 void TarvolenEQAudioProcessor::setCurrentProgram (int) {}
-const juce::String TarvolenEQAudioProcessor::getProgramName (int) { return {}; }
+// Hosts show the program's name, and the VST3 format requires one.
+const juce::String TarvolenEQAudioProcessor::getProgramName (int) { return "Default"; }
 void TarvolenEQAudioProcessor::changeProgramName (int, const juce::String&) {}
 
 bool TarvolenEQAudioProcessor::isBusesLayoutSupported (const BusesLayout& layouts) const
@@ -117,53 +159,67 @@ bool TarvolenEQAudioProcessor::isBusesLayoutSupported (const BusesLayout& layout
 }
 
 //==============================================================================
-float TarvolenEQAudioProcessor::parameterValue (const char* parameterID) const noexcept
+float TarvolenEQAudioProcessor::soundingValue (int index) const noexcept
 {
-    return treeState.getRawParameterValue (parameterID)->load();
+    const auto i = static_cast<size_t> (index);
+    const auto v = rawValues[i]->load();
+    return std::isfinite (v) ? v : lastFiniteValues[i].load();
 }
 
-void TarvolenEQAudioProcessor::applyDrive (float v) noexcept
+void TarvolenEQAudioProcessor::applyParameter (int index, float v)
 {
-    // The tube is voiced for a quarter of the control's range.
-    tube.setDrive (v * 6.0f / 24.0f);
+    // A host can send a value that is not a number; it must not reach the sound, and the
+    // setting keeps what it had.
+    if (! std::isfinite (v))
+        return;
+
+    lastFiniteValues[static_cast<size_t> (index)] = v;
+
+    switch (index)
+    {
+        // The tube is voiced for a quarter of the control's range, whichever road the value
+        // comes by: a saved project must sound as it did before it was saved.
+        case driveParameter:      tube.setDrive (v * 6.0f / 24.0f); break;
+        // The cutoff only: whether the low-pass runs follows "eq in" alone, so the switch
+        // really takes the whole EQ out.
+        case lowPassParameter:    lowPassFilter.cutoff = v; break;
+        case trimParameter:       trimLevel = juce::Decibels::decibelsToGain (v); break;
+        case stereoMenuParameter: stereoMode = static_cast<int> (v); break;
+        case highBoostParameter:  highBoostFilter.setGain (2.0f * v); break;
+        case highAttenParameter:  highAttenFilter.setGain (-2.0f * v); break;
+        case lowBoostParameter:   lowBoostFilter.setGain (1.5f * v); break;
+        case lowAttenParameter:   lowAttenFilter.setGain (-0.5f * v); break;
+        case bandwidthParameter:  highBoostFilter.q = (v * -0.55f) / 10.0f + 0.8f; break;
+        case overSampleParameter: applyOverSample (v); break;
+
+        case highFreqParameter:
+            highBoostFilter.cutoff = v;
+            highAttenFilter.cutoff = 0.25f * v;
+            break;
+
+        case lowFreqParameter:
+            lowBoostFilter.cutoff = 0.5f * v;
+            lowAttenFilter.cutoff = 10.0f * v;
+            break;
+
+        case eqInParameter:
+            for (auto* filter : { &highBoostFilter, &highAttenFilter, &lowBoostFilter, &lowAttenFilter, &lowPassFilter })
+                filter->setBypass (v != 1.0f);
+            break;
+
+        default:
+            jassertfalse;
+            break;
+    }
 }
 
-void TarvolenEQAudioProcessor::applyLowPass (float v) noexcept
+void TarvolenEQAudioProcessor::applyParameters()
 {
-    // Only the cutoff: whether the low-pass runs is decided by "eq in" alone.
-    lowPassFilter.cutoff = v;
-}
-
-void TarvolenEQAudioProcessor::applyTrim (float v) noexcept
-{
-    trimLevel = juce::Decibels::decibelsToGain (v);
-}
-
-void TarvolenEQAudioProcessor::applyStereoMenu (float v) noexcept
-{
-    stereoMode = static_cast<int> (v);
-}
-
-void TarvolenEQAudioProcessor::applyHighBoost (float v) noexcept { highBoostFilter.setGain (2.0f * v); }
-void TarvolenEQAudioProcessor::applyHighAtten (float v) noexcept { highAttenFilter.setGain (-2.0f * v); }
-void TarvolenEQAudioProcessor::applyLowBoost (float v) noexcept  { lowBoostFilter.setGain (1.5f * v); }
-void TarvolenEQAudioProcessor::applyLowAtten (float v) noexcept  { lowAttenFilter.setGain (-0.5f * v); }
-
-void TarvolenEQAudioProcessor::applyHighFreq (float v) noexcept
-{
-    highBoostFilter.cutoff = v;
-    highAttenFilter.cutoff = 0.25f * v;
-}
-
-void TarvolenEQAudioProcessor::applyLowFreq (float v) noexcept
-{
-    lowBoostFilter.cutoff = 0.5f * v;
-    lowAttenFilter.cutoff = 10.0f * v;
-}
-
-void TarvolenEQAudioProcessor::applyBandwidth (float v) noexcept
-{
-    highBoostFilter.q = (v * -0.55f) / 10.0f + 0.8f;
+    // "eq in" is last in host order, as it must be: it decides every filter's bypass, which a
+    // gain set to 0 dB would otherwise leave behind.
+    for (int i = 0; i < numParameters; ++i)
+        if (i != overSampleParameter)
+            applyParameter (i, soundingValue (i));
 }
 
 void TarvolenEQAudioProcessor::applyOverSample (float v)
@@ -172,7 +228,7 @@ void TarvolenEQAudioProcessor::applyOverSample (float v)
 
     // The low-pass default sits close to the top of the audible band; with oversampling on it
     // moves to 19000 Hz and back. The host is told, so automation and saved projects follow.
-    const auto lowPass = parameterValue (ParamIDs::lowPass);
+    const auto lowPass = soundingValue (lowPassParameter);
     float target = lowPass;
 
     if (v == 1.0f && lowPass == 20000.0f)
@@ -181,35 +237,37 @@ void TarvolenEQAudioProcessor::applyOverSample (float v)
         target = 20000.0f;
 
     if (target != lowPass)
-        lowPassParameter->setValueNotifyingHost (lowPassParameter->convertTo0to1 (target));
-}
-
-void TarvolenEQAudioProcessor::applyEqIn (float v) noexcept
-{
-    const bool bypass = (v != 1.0f);
-
-    for (auto* filter : { &highBoostFilter, &highAttenFilter, &lowBoostFilter, &lowAttenFilter, &lowPassFilter })
-        filter->setBypass (bypass);
+    {
+        auto* parameter = treeState.getParameter (ParamIDs::lowPass);
+        parameter->setValueNotifyingHost (parameter->convertTo0to1 (target));
+    }
 }
 
 void TarvolenEQAudioProcessor::parameterChanged (const juce::String& parameterID, float v)
 {
-    if (parameterID == ParamIDs::drive)      applyDrive (v);
-    if (parameterID == ParamIDs::overSample) applyOverSample (v);
-    if (parameterID == ParamIDs::lowPass)    applyLowPass (v);
-    if (parameterID == ParamIDs::trim)       applyTrim (v);
-    if (parameterID == ParamIDs::stereoMenu) applyStereoMenu (v);
-    if (parameterID == ParamIDs::highBoost)  applyHighBoost (v);
-    if (parameterID == ParamIDs::highAtten)  applyHighAtten (v);
-    if (parameterID == ParamIDs::highFreq)   applyHighFreq (v);
-    if (parameterID == ParamIDs::lowBoost)   applyLowBoost (v);
-    if (parameterID == ParamIDs::lowFreq)    applyLowFreq (v);
-    if (parameterID == ParamIDs::lowAtten)   applyLowAtten (v);
-    if (parameterID == ParamIDs::bandwidth)  applyBandwidth (v);
-    if (parameterID == ParamIDs::eqIn)       applyEqIn (v);
+    for (int i = 0; i < numParameters; ++i)
+        if (parameterID == hostOrder[i])
+            applyParameter (i, v);
 }
 
 //==============================================================================
+void TarvolenEQAudioProcessor::prepareFilters (float rate, int channels)
+{
+    for (auto* filter : { &highBoostFilter, &highAttenFilter, &lowBoostFilter, &lowAttenFilter, &lowPassFilter })
+        filter->prepare (rate, channels);
+
+    // What no parameter moves. The high bell's q follows "bandwidth"; the low-pass keeps the
+    // q its preparation gives.
+    highBoostFilter.filterType = ZQ_SVFilter::bandShelf;
+    highAttenFilter.filterType = ZQ_SVFilter::highShelf;
+    highAttenFilter.q = 0.1f;
+    lowBoostFilter.filterType = ZQ_SVFilter::bandShelf;
+    lowBoostFilter.q = 0.05f;
+    lowAttenFilter.filterType = ZQ_SVFilter::bandShelf;
+    lowAttenFilter.q = 0.3f;
+    lowPassFilter.filterType = ZQ_SVFilter::lowPass;
+}
+
 void TarvolenEQAudioProcessor::prepareToPlay (double sampleRate, int maximumBlockSize)
 {
     const double rate = static_cast<double> (oversampler.getOversamplingFactor()) * sampleRate;
@@ -217,51 +275,19 @@ void TarvolenEQAudioProcessor::prepareToPlay (double sampleRate, int maximumBloc
     baseSampleRate = static_cast<float> (sampleRate);
 
     const int channels = juce::jmax (1, getTotalNumOutputChannels());
+    const int maximumSize = juce::jmax (1, maximumBlockSize);
 
-    highBoostFilter.prepare (overSampledRate, channels);
-    applyHighBoost (parameterValue (ParamIDs::highBoost));
-    highBoostFilter.filterType = ZQ_SVFilter::bandShelf;
-    highBoostFilter.cutoff = parameterValue (ParamIDs::highFreq);
-    applyBandwidth (parameterValue (ParamIDs::bandwidth));
-
-    highAttenFilter.prepare (overSampledRate, channels);
-    applyHighAtten (parameterValue (ParamIDs::highAtten));
-    highAttenFilter.filterType = ZQ_SVFilter::highShelf;
-    highAttenFilter.cutoff = 0.25f * parameterValue (ParamIDs::highFreq);
-    highAttenFilter.q = 0.1f;
-
-    lowBoostFilter.prepare (overSampledRate, channels);
-    applyLowBoost (parameterValue (ParamIDs::lowBoost));
-    lowBoostFilter.filterType = ZQ_SVFilter::bandShelf;
-    lowBoostFilter.cutoff = 0.5f * parameterValue (ParamIDs::lowFreq);
-    lowBoostFilter.q = 0.05f;
-
-    lowAttenFilter.prepare (overSampledRate, channels);
-    applyLowAtten (parameterValue (ParamIDs::lowAtten));
-    lowAttenFilter.filterType = ZQ_SVFilter::bandShelf;
-    lowAttenFilter.cutoff = 10.0f * parameterValue (ParamIDs::lowFreq);
-    lowAttenFilter.q = 0.3f;
-
+    prepareFilters (overSampledRate, channels);
     tube.prepare (overSampledRate, channels);
-    applyDrive (parameterValue (ParamIDs::drive));
-
-    lowPassFilter.prepare (overSampledRate, channels);
-    lowPassFilter.filterType = ZQ_SVFilter::lowPass;
-    lowPassFilter.setGain (0.0f);
-    applyLowPass (parameterValue (ParamIDs::lowPass));
-
-    oversampler.initProcessing (static_cast<size_t> (juce::jmax (1, maximumBlockSize)));
+    oversampler.initProcessing (static_cast<size_t> (maximumSize));
 
     trimGain.reset();
-    trimGain.prepare ({ rate, static_cast<juce::uint32> (juce::jmax (1, maximumBlockSize)),
-                        static_cast<juce::uint32> (channels) });
-    applyTrim (parameterValue (ParamIDs::trim));
+    trimGain.prepare ({ rate, static_cast<juce::uint32> (maximumSize), static_cast<juce::uint32> (channels) });
+
+    applyParameters();
     trimGain.setGainLinear (trimLevel);
 
-    applyStereoMenu (parameterValue (ParamIDs::stereoMenu));
-    applyEqIn (parameterValue (ParamIDs::eqIn));
-
-    preparedBlockSize = juce::jmax (1, maximumBlockSize);
+    preparedBlockSize = maximumSize;
     preparedChannels = channels;
     routedSignal.assign (oversampler.getOversamplingFactor() * static_cast<size_t> (preparedBlockSize), 0.0f);
 }
@@ -272,7 +298,7 @@ void TarvolenEQAudioProcessor::releaseResources() {}
 void TarvolenEQAudioProcessor::chain (float* const* channels, int numChannels, int numSamples) noexcept
 {
     ZQ_SVFilter* const filters[] = { &lowAttenFilter, &lowBoostFilter, &highAttenFilter, &highBoostFilter, &lowPassFilter };
-    ZQ_SVFilter::processInSeries (filters, static_cast<int> (std::size (filters)), channels, numChannels, numSamples);
+    SVFilterSeries::process (filters, static_cast<int> (std::size (filters)), channels, numChannels, numSamples);
 
     for (int c = 0; c < numChannels; ++c)
         tube.process (channels[c], numSamples, c);
@@ -293,7 +319,8 @@ void TarvolenEQAudioProcessor::runChain (juce::dsp::AudioBlock<float> working, i
         return;
     }
 
-    // The selected signal passes the chain once, on state slot 0.
+    // The selected signal passes the chain once, on state slot 0: a pass per channel would
+    // apply every band and the tube twice to it.
     auto* routed = routedSignal.data();
 
     for (int i = 0; i < numSamples; ++i)
@@ -363,8 +390,26 @@ void TarvolenEQAudioProcessor::processChunk (juce::dsp::AudioBlock<float> hostBl
     if (oversampling)
         oversampler.processSamplesDown (hostBlock);
 
+    clearNonFiniteState (working, numChannels, oversampling);
+
     trimGain.setGainLinear (trimLevel);
     trimGain.process (juce::dsp::ProcessContextReplacing<float> (hostBlock));
+}
+
+void TarvolenEQAudioProcessor::clearNonFiniteState (juce::dsp::AudioBlock<float> working, int numChannels,
+                                                    bool oversampled) noexcept
+{
+    // One NaN or infinity from the host would otherwise stay in the filters' memory and
+    // silence the track until the next preparation.
+    for (auto* filter : { &lowAttenFilter, &lowBoostFilter, &highAttenFilter, &highBoostFilter, &lowPassFilter })
+        filter->clearNonFiniteState();
+
+    tube.clearNonFiniteState();
+
+    // The oversampler's memory cannot be read, but whatever non-finite reached it passed through
+    // the working block on its way in or out.
+    if (oversampled && ! isFinite (working, numChannels))
+        oversampler.reset();
 }
 
 void TarvolenEQAudioProcessor::processBlock (juce::AudioBuffer<float>& buffer, juce::MidiBuffer&)
@@ -406,6 +451,18 @@ void TarvolenEQAudioProcessor::getStateInformation (juce::MemoryBlock& destData)
     // lock first, so a change made just before the save is not lost.
     auto state = treeState.copyState();
 
+    // A value the host sent that is not a number, or a node that a restore added without one,
+    // is written as the value the sound follows, so the project reopens sounding as it did.
+    for (auto child : state)
+    {
+        for (int i = 0; i < numParameters; ++i)
+        {
+            if (child["id"].toString() == hostOrder[i]
+                && ! (child.hasProperty (valueProperty) && std::isfinite (static_cast<double> (child[valueProperty]))))
+                child.setProperty (valueProperty, soundingValue (i), nullptr);
+        }
+    }
+
     {
         const juce::ScopedLock lock (variablesLock);
         state.appendChild (variableTree.createCopy(), nullptr);
@@ -417,16 +474,23 @@ void TarvolenEQAudioProcessor::getStateInformation (juce::MemoryBlock& destData)
 
 void TarvolenEQAudioProcessor::sanitiseParameterValues (juce::ValueTree& restored) const
 {
-    static const juce::Identifier valueProperty ("value");
-
-    for (auto child : restored)
+    for (int i = restored.getNumChildren(); --i >= 0;)
     {
-        if (! child.hasType ("PARAM") || ! child.hasProperty (valueProperty))
-            continue;
-
+        auto child = restored.getChild (i);
         auto* parameter = treeState.getParameter (child["id"].toString());
 
         if (parameter == nullptr)
+            continue;
+
+        // The framework binds a parameter to any child that names it, whatever the child's type;
+        // only the nodes this plug-in writes may set one.
+        if (! child.hasType (parameterNodeType))
+        {
+            restored.removeChild (i, nullptr);
+            continue;
+        }
+
+        if (! child.hasProperty (valueProperty))
             continue;
 
         const auto& range = parameter->getNormalisableRange();
@@ -444,7 +508,8 @@ void TarvolenEQAudioProcessor::setStateInformation (const void* data, int sizeIn
 {
     auto restored = StateBlock::read (data, sizeInBytes > 0 ? static_cast<size_t> (sizeInBytes) : 0);
 
-    // Only a tree this plug-in wrote is taken; anything else leaves the instance as it was.
+    // Only a whole tree this plug-in wrote is taken: a damaged or foreign block would otherwise
+    // replace the project's settings with defaults or half a state. It leaves the instance as it was.
     if (! restored.hasType (parameterStateType))
         return;
 
@@ -458,6 +523,7 @@ void TarvolenEQAudioProcessor::setStateInformation (const void* data, int sizeIn
     sanitiseParameterValues (restored);
 
     {
+        // A block without a variables node still gets one, so the editor's size is recorded again.
         const juce::ScopedLock lock (variablesLock);
         variableTree = variables.isValid() ? variables : createVariablesTree();
         windowWidth = static_cast<float> (static_cast<double> (variableTree["width"]));
@@ -465,19 +531,7 @@ void TarvolenEQAudioProcessor::setStateInformation (const void* data, int sizeIn
     }
 
     treeState.replaceState (restored);
-
-    applyHighBoost (parameterValue (ParamIDs::highBoost));
-    applyHighAtten (parameterValue (ParamIDs::highAtten));
-    applyHighFreq (parameterValue (ParamIDs::highFreq));
-    applyLowBoost (parameterValue (ParamIDs::lowBoost));
-    applyLowAtten (parameterValue (ParamIDs::lowAtten));
-    applyLowFreq (parameterValue (ParamIDs::lowFreq));
-    applyDrive (parameterValue (ParamIDs::drive));
-    lowPassFilter.filterType = ZQ_SVFilter::lowPass;
-    applyLowPass (parameterValue (ParamIDs::lowPass));
-    applyTrim (parameterValue (ParamIDs::trim));
-    applyStereoMenu (parameterValue (ParamIDs::stereoMenu));
-    applyEqIn (parameterValue (ParamIDs::eqIn));
+    applyParameters();
 }
 
 //==============================================================================

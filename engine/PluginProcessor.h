@@ -7,6 +7,8 @@
 #include <juce_audio_processors/juce_audio_processors.h>
 #include <juce_dsp/juce_dsp.h>
 
+#include <array>
+
 /** The thirteen parameter identifiers, shared by the engine, the editor and the saved state. */
 namespace ParamIDs
 {
@@ -108,33 +110,47 @@ public:
     juce::dsp::Gain<float> trimGain;
 
 private:
-    void applyDrive (float v) noexcept;
-    void applyLowPass (float v) noexcept;
-    void applyTrim (float v) noexcept;
-    void applyStereoMenu (float v) noexcept;
-    void applyHighBoost (float v) noexcept;
-    void applyHighAtten (float v) noexcept;
-    void applyHighFreq (float v) noexcept;
-    void applyLowBoost (float v) noexcept;
-    void applyLowFreq (float v) noexcept;
-    void applyLowAtten (float v) noexcept;
-    void applyBandwidth (float v) noexcept;
-    void applyOverSample (float v);
-    void applyEqIn (float v) noexcept;
+    /** The parameters by host index. */
+    enum Parameter
+    {
+        driveParameter, lowPassParameter, trimParameter, stereoMenuParameter, highBoostParameter,
+        highAttenParameter, highFreqParameter, lowBoostParameter, lowAttenParameter, lowFreqParameter,
+        bandwidthParameter, overSampleParameter, eqInParameter, numParameters
+    };
 
-    float parameterValue (const char* parameterID) const noexcept;
+    /** Moves the settings that follow one parameter to its value v, in its own units: the one
+        place where parameter values become DSP settings, whichever road they come by. A value
+        that is not finite is ignored. Any thread; real-time safe. */
+    void applyParameter (int index, float v);
+
+    /** Applies every parameter's sounding value but "over sample", which acts only when it
+        changes; for a preparation and a restore. */
+    void applyParameters();
+
+    /** Prepares the five filters and gives them what no parameter moves. */
+    void prepareFilters (float rate, int channels);
+
+    /** The over-sample switch, with its move of the low-pass between 19000 and 20000 Hz. */
+    void applyOverSample (float v);
+
+    /** The parameter's value, or the last finite value the sound followed when it holds none. */
+    float soundingValue (int index) const noexcept;
+
     void sanitiseParameterValues (juce::ValueTree& restored) const;
 
     void processChunk (juce::dsp::AudioBlock<float> hostBlock) noexcept;
     void runChain (juce::dsp::AudioBlock<float> working, int numChannels, int rightIndex) noexcept;
     void chain (float* const* channels, int numChannels, int numSamples) noexcept;
+    void clearNonFiniteState (juce::dsp::AudioBlock<float> working, int numChannels, bool oversampled) noexcept;
 
     // The variables tree is written by the editor and read by saves and restores, which hosts
     // may run on other threads; the lock serialises them. Never taken on the audio thread.
     juce::ValueTree variableTree;
     juce::CriticalSection variablesLock;
 
-    juce::RangedAudioParameter* lowPassParameter = nullptr;
+    // Each parameter's value as the framework holds it, and the last finite value applied.
+    std::array<std::atomic<float>*, numParameters> rawValues {};
+    std::array<RelaxedAtomic<float>, numParameters> lastFiniteValues {};
 
     RelaxedAtomic<float> trimLevel { 1.0f };
     int preparedBlockSize = 0;

@@ -1,5 +1,6 @@
 #include "StateBlock.h"
 
+#include <algorithm>
 #include <cstring>
 #include <limits>
 
@@ -9,12 +10,14 @@ namespace
 class Walker
 {
 public:
-    Walker (const void* data, size_t size)
-        : bytes (static_cast<const juce::uint8*> (data)), end (size) {}
+    Walker (const void* data, size_t size, int& itemBudget)
+        : bytes (static_cast<const juce::uint8*> (data)), end (size), itemsLeft (itemBudget) {}
+
+    size_t position() const noexcept { return pos; }
 
     bool tree (int depth)
     {
-        if (depth > maxDepth || ! string (false))
+        if (depth > maxDepth || ! item() || ! string (false))
             return false;
 
         int numProperties = 0;
@@ -23,7 +26,7 @@ public:
             return false;
 
         for (int i = 0; i < numProperties; ++i)
-            if (! string (false) || ! variant (depth))
+            if (! item() || ! string (false) || ! variant (depth))
                 return false;
 
         int numChildren = 0;
@@ -46,6 +49,8 @@ private:
     static constexpr int maxDepth = 32;
 
     size_t remaining() const noexcept { return end - pos; }
+
+    bool item() noexcept { return --itemsLeft >= 0; }
 
     bool string (bool mayBeEmpty)
     {
@@ -118,7 +123,7 @@ private:
 
             case stringMarker:
             {
-                Walker inner (bytes + pos, payload);
+                Walker inner (bytes + pos, payload, itemsLeft);
 
                 if (! inner.string (true) || inner.remaining() != 0)
                     return false;
@@ -131,14 +136,14 @@ private:
                 if (depth > maxDepth)
                     return false;
 
-                Walker inner (bytes + pos, payload);
+                Walker inner (bytes + pos, payload, itemsLeft);
                 int numElements = 0;
 
                 if (! inner.count (numElements))
                     return false;
 
                 for (int i = 0; i < numElements; ++i)
-                    if (! inner.variant (depth + 1))
+                    if (! inner.item() || ! inner.variant (depth + 1))
                         return false;
 
                 if (inner.remaining() != 0)
@@ -157,16 +162,24 @@ private:
     const juce::uint8* bytes;
     size_t end;
     size_t pos = 0;
+    int& itemsLeft;
 };
 } // namespace
 
-juce::ValueTree StateBlock::read (const void* data, size_t sizeInBytes)
+size_t StateBlock::treeSize (const void* data, size_t sizeInBytes)
 {
     if (data == nullptr || sizeInBytes == 0)
-        return {};
+        return 0;
 
-    if (! Walker (data, sizeInBytes).tree (0))
-        return {};
+    // The walker never looks past the largest tree allowed, so a longer tree reads as cut short.
+    int itemBudget = maximumItems;
+    Walker walker (data, std::min (sizeInBytes, maximumTreeBytes), itemBudget);
 
-    return juce::ValueTree::readFromData (data, sizeInBytes);
+    return walker.tree (0) ? walker.position() : 0;
+}
+
+juce::ValueTree StateBlock::read (const void* data, size_t sizeInBytes)
+{
+    const auto size = treeSize (data, sizeInBytes);
+    return size > 0 ? juce::ValueTree::readFromData (data, size) : juce::ValueTree();
 }

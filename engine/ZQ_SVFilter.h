@@ -2,6 +2,7 @@
 
 #include "RelaxedAtomic.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -42,14 +43,32 @@ public:
         Returns the input unchanged while bypassed. Audio thread. */
     float processSample (float x, int channel) noexcept;
 
-    /** Runs numSamples of each channel through the filters in series, in place, channel c on
-        state slot c of every filter: bit for bit what processSample gives filter by filter and
-        sample by sample. Each filter's settings are read once, at the start. Audio thread. */
-    static void processInSeries (ZQ_SVFilter* const* filters, int numFilters, float* const* channels, int numChannels,
-                                 int numSamples) noexcept;
+    /** Clears the state of every channel whose state is not finite, so a NaN or infinity that
+        reached the filter does not stay in it. Audio thread. */
+    void clearNonFiniteState() noexcept;
 
-    /** The most filters processInSeries takes. */
-    static constexpr int maximumInSeries = 5;
+    /** Everything one step of the running filter reads: the coefficients for the present
+        settings, the gain excess K and the output type. */
+    struct Coefficients
+    {
+        double g, twoR, h, k;
+        int type;
+    };
+
+    /** The coefficients for the present settings; they are recomputed only when the rate, the
+        cutoff or q has changed. Audio thread. */
+    Coefficients coefficients() noexcept;
+
+    /** Channel c's state: z1, then z2. Audio thread. */
+    double* stateOf (int channel) noexcept { return state.data() + 2 * static_cast<size_t> (channel); }
+
+    /** One step of the filter on `lanes` channels side by side, from in to out, with s1 and s2
+        the channels' states. Each lane evaluates exactly the expressions of a single channel, in
+        their order, so any number of lanes gives the same bits; two lanes compile to packed
+        arithmetic. */
+    template <size_t lanes>
+    static void step (const Coefficients& f, double (&s1)[lanes], double (&s2)[lanes], const float (&in)[lanes],
+                      float (&out)[lanes]) noexcept;
 
     /** Rate in Hz at which the filter runs. */
     RelaxedAtomic<float> sampleRate { 44100.0f };
@@ -76,9 +95,6 @@ public:
     static constexpr float maximumCutoffRatio = 0.49f;
 
 private:
-    /** Brings g, twoR and h in line with the rate, cutoff and q, computing only on a change. */
-    void updateCoefficients() noexcept;
-
     double g = 0.0, twoR = 0.0, h = 0.0;
 
     // The bit patterns the coefficients were computed from: a change of any bit, a sign of
@@ -89,3 +105,44 @@ private:
     // Each channel's two state values side by side: z1 then z2.
     std::vector<double> state;
 };
+
+template <size_t lanes>
+void ZQ_SVFilter::step (const Coefficients& f, double (&s1)[lanes], double (&s2)[lanes], const float (&in)[lanes],
+                        float (&out)[lanes]) noexcept
+{
+    double x[lanes], hp[lanes], bp[lanes], lp[lanes];
+
+    for (size_t c = 0; c < lanes; ++c)
+    {
+        x[c] = static_cast<double> (in[c]);
+        hp[c] = (((x[c] - f.twoR * s1[c]) - f.g * s1[c]) - s2[c]) * f.h;
+        bp[c] = f.g * hp[c] + s1[c];
+        lp[c] = f.g * bp[c] + s2[c];
+        s1[c] = f.g * hp[c] + bp[c];
+        s2[c] = f.g * bp[c] + lp[c];
+    }
+
+    switch (f.type)
+    {
+        case bandShelf:
+            for (size_t c = 0; c < lanes; ++c)
+                out[c] = static_cast<float> (x[c] + (f.twoR * bp[c]) * f.k);
+            break;
+        case highShelf:
+            for (size_t c = 0; c < lanes; ++c)
+                out[c] = static_cast<float> (x[c] + f.k * hp[c]);
+            break;
+        case lowPass:
+            for (size_t c = 0; c < lanes; ++c)
+                out[c] = static_cast<float> (lp[c]);
+            break;
+        case highPass:
+            for (size_t c = 0; c < lanes; ++c)
+                out[c] = static_cast<float> (hp[c]);
+            break;
+        default:
+            for (size_t c = 0; c < lanes; ++c)
+                out[c] = in[c];
+            break;
+    }
+}

@@ -62,6 +62,13 @@ void ZQ_TubeModel::updateDriveTerms() noexcept
     driveTermsValid = true;
 }
 
+void ZQ_TubeModel::clearNonFiniteState() noexcept
+{
+    // Only these two run; the band and tone filters are never processed.
+    preFilter.clearNonFiniteState();
+    postFilter.clearNonFiniteState();
+}
+
 template <bool innerFiltersRun>
 float ZQ_TubeModel::shape (float x, int channel) noexcept
 {

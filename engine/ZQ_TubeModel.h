@@ -26,6 +26,9 @@ public:
         Audio thread. */
     float processSample (float x, int channel) noexcept;
 
+    /** Clears the inner filters' state where it is not finite. Audio thread. */
+    void clearNonFiniteState() noexcept;
+
     /** Shapes numSamples of one channel in place, bit for bit as processSample would. The
         settings are read once, at the start. Audio thread. */
     void process (float* samples, int numSamples, int channel) noexcept;

@@ -1,4 +1,5 @@
 #include "PluginProcessor.h"
+#include "SVFilterSeries.h"
 #include "helpers/ProcessorHarness.h"
 #include "helpers/ReferenceEngine.h"
 #include "helpers/TestHelpers.h"
@@ -296,7 +297,7 @@ TEST (EngineBitExactnessUnits, SeriesMatchesSampleBySampleForAnyChannelCountAndB
 
         auto expected = actual;
         float* pointers[] = { actual[0].data(), actual[1].data(), actual[2].data() };
-        ZQ_SVFilter::processInSeries (row, 5, pointers, channels, n);
+        SVFilterSeries::process (row, 5, pointers, channels, n);
 
         for (int c = 0; c < channels; ++c)
         {

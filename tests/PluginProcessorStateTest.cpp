@@ -161,21 +161,6 @@ TEST (PluginProcessorState, RestoreFollowsEqInAndScalesDrive)
     }
 }
 
-TEST (PluginProcessorState, RestoreSetsBandwidthOnlyWhenItChanges)
-{
-    ProcessorHarness source;
-    source.set (ParamIDs::bandwidth, 10.0f);
-    const auto changed = source.save();
-
-    ProcessorHarness target;
-    target.processor.highBoostFilter.q = 0.123f;
-    restore (target, ProcessorHarness().save());
-    EXPECT_EQ (target.processor.highBoostFilter.q.load(), 0.123f);
-
-    restore (target, changed);
-    EXPECT_FLOAT_EQ (target.processor.highBoostFilter.q.load(), 0.25f);
-}
-
 TEST (PluginProcessorState, RestoreAppliesOverSampleAfterLowPassInNodeOrder)
 {
     struct Case { float lowPass; float overSample; float instanceOverSample; float expected; };

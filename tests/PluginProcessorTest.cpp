@@ -49,8 +49,12 @@ TEST (PluginProcessor, ReportsItsIdentity)
     processor.setCurrentProgram (3);
     EXPECT_EQ (processor.getCurrentProgram(), 0);
 
+    // One program with a name, whatever a host asks; renaming it changes nothing.
     for (int index : { 0, 7, -1 })
-        EXPECT_TRUE (processor.getProgramName (index).isEmpty());
+    {
+        processor.changeProgramName (index, "Renamed");
+        EXPECT_EQ (processor.getProgramName (index), "Default");
+    }
 }
 
 TEST (PluginProcessor, PublishesThirteenParametersInHostOrder)

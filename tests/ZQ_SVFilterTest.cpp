@@ -167,6 +167,28 @@ TEST_F (ZQ_SVFilterTest, ChannelsKeepSeparateState)
     EXPECT_SAME_BITS (onChannel1, render (untouched, input, 0));
 }
 
+TEST_F (ZQ_SVFilterTest, ClearingNonFiniteStateRestartsOnlyTheSpoiledChannel)
+{
+    setUpRunning (ZQ_SVFilter::lowPass, 1000.0f, 0.69f);
+    const ZQ_SVFilter cold = filter;
+    const auto input = noise (256, 0.5f, 6);
+
+    for (float bad : { NAN, INFINITY, -INFINITY })
+    {
+        SCOPED_TRACE (bad);
+        render (filter, input, 0);
+        render (filter, input, 1);
+        filter.processSample (bad, 0);
+        ZQ_SVFilter healthy = filter;
+
+        filter.clearNonFiniteState();
+
+        auto fresh = cold;
+        EXPECT_SAME_BITS (render (filter, input, 0), render (fresh, input, 0)) << "the spoiled channel starts afresh";
+        EXPECT_SAME_BITS (render (filter, input, 1), render (healthy, input, 1)) << "a finite channel is left alone";
+    }
+}
+
 TEST_F (ZQ_SVFilterTest, CutoffChangeActsAtTheNextSampleAndKeepsState)
 {
     setUpRunning (ZQ_SVFilter::lowPass, 1000.0f, 0.69f);

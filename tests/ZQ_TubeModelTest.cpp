@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 using namespace TestHelpers;
 
 namespace
@@ -71,4 +73,21 @@ TEST_F (ZQ_TubeModelTest, DriveBackFromZeroReenablesTheStage)
 
     tube.setDrive (3.0f);
     EXPECT_NE (tube.processSample (-0.5f, 0), -0.5f);
+}
+
+TEST_F (ZQ_TubeModelTest, ClearingNonFiniteStateRestartsTheInnerFilters)
+{
+    // The inner filters only run once something takes them out of bypass.
+    tube.setDrive (6.0f);
+    tube.preFilter.setBypass (false);
+    tube.postFilter.setBypass (false);
+    const ZQ_TubeModel cold = tube;
+    const auto input = noise (256, 2.0f, 7);
+
+    render (tube, input);
+    EXPECT_TRUE (std::isnan (tube.processSample (NAN, 0)));
+    tube.clearNonFiniteState();
+
+    auto fresh = cold;
+    EXPECT_SAME_BITS (render (tube, input), render (fresh, input));
 }
