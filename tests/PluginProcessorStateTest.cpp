@@ -11,11 +11,6 @@ using namespace TestHelpers;
 
 namespace
 {
-const char* const allIds[] = { ParamIDs::drive,    ParamIDs::lowPass,   ParamIDs::trim,      ParamIDs::stereoMenu,
-                               ParamIDs::highBoost, ParamIDs::highAtten, ParamIDs::highFreq,  ParamIDs::lowBoost,
-                               ParamIDs::lowAtten,  ParamIDs::lowFreq,   ParamIDs::bandwidth, ParamIDs::overSample,
-                               ParamIDs::eqIn };
-
 // The parameter nodes as the parameter state creates them: identifiers in character order.
 const char* const savedOrder[] = { "bandwidth", "drive",    "eq in",       "high atten",  "high boost",
                                    "high freq", "low atten", "low boost",  "low freq",    "low pass",
@@ -47,12 +42,7 @@ void applyGoldenSettings (ProcessorHarness& h)
 
 std::map<juce::String, float> parameterValues (const ProcessorHarness& h)
 {
-    std::map<juce::String, float> values;
-
-    for (auto* id : allIds)
-        values[id] = h.get (id);
-
-    return values;
+    return TestHelpers::parameterValues (h.processor);
 }
 
 juce::ValueTree readBlock (const juce::MemoryBlock& block)
