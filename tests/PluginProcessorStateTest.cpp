@@ -247,31 +247,92 @@ TEST (PluginProcessorState, RestoreWithoutVariablesStartsAFreshVariablesTree)
 
 TEST (PluginProcessorState, HostileValuesNeverReachTheFilters)
 {
-    struct Case { const char* id; juce::var value; float expected; };
-    const Case cases[] = {
-        { ParamIDs::drive, std::nan (""), 0.0f },                 { ParamIDs::trim, -INFINITY, 0.0f },
-        { ParamIDs::lowPass, INFINITY, 20000.0f },                { ParamIDs::highFreq, 1.0e30, 16000.0f },
-        { ParamIDs::lowFreq, -5.0, 20.0f },                       { ParamIDs::bandwidth, "lots", 0.0f },
-        { ParamIDs::highBoost, 1.0e9, 10.0f },                    { ParamIDs::stereoMenu, 99, 4.0f },
+    // Every parameter away from its default, every band running and oversampling off, so a
+    // hostile value that reached a gain, a frequency, the drive, the trim, the stereo mode or
+    // the oversampling switch changes the settings or the sound.
+    ProcessorHarness source;
+    applyGoldenSettings (source);
+    source.set (ParamIDs::overSample, 0.0f);
+    source.set (ParamIDs::eqIn, 1.0f);
+    const auto clean = source.save();
+
+    ProcessorHarness reference;
+    restore (reference, clean);
+    const auto input = noise (1024, 1.0f);
+    const auto referenceOutput = reference.process ({ input, noise (1024, 1.0f, 2) });
+    const auto referenceValues = parameterValues (reference);
+    const auto referenceSettings = dspSettings (reference.processor);
+
+    struct Hostile { const char* name; juce::var value; };
+    const Hostile hostile[] = { { "NaN", std::nan ("") }, { "+inf", INFINITY }, { "-inf", -INFINITY },
+                                { "above the range", 1.0e9 }, { "below the range", -1.0e9 },
+                                { "not a number", "lots" } };
+
+    // What the restore leaves, whatever the block held, and what the instance then sounds like.
+    auto restoreHostile = [&] (const juce::ValueTree& tree, ProcessorHarness& target)
+    {
+        restore (target, blockOf (tree));
+        EXPECT_TRUE (parametersAreFiniteAndInRange (target.processor));
+        EXPECT_EQ (target.processor.oversamplingOn.load(), target.get (ParamIDs::overSample) == 1.0f)
+            << "the oversampling the host shows must be the one that runs";
+
+        const auto output = target.process ({ input, noise (1024, 1.0f, 2) });
+        EXPECT_TRUE (allFinite (output));
+        EXPECT_TRUE (dspSettingsAreFinite (target.processor));
+        return output;
     };
 
-    ProcessorHarness source;
-    auto tree = readBlock (source.save());
+    // A parameter node with a hostile value: a non-finite one takes the default, any other is
+    // read as a number and clamped into the range.
+    for (const auto& parameter : publishedParameters)
+    {
+        for (const auto& v : hostile)
+        {
+            SCOPED_TRACE (juce::String (parameter.id) + " node holding " + v.name);
+            const auto value = static_cast<double> (v.value);
+            const auto expected = ! std::isfinite (value) ? parameter.defaultValue
+                                                          : juce::jlimit (parameter.minimum, parameter.maximum,
+                                                                          static_cast<float> (value));
+            auto tree = readBlock (clean);
+            tree.getChildWithProperty ("id", parameter.id).setProperty ("value", v.value, nullptr);
 
-    for (const auto& c : cases)
-        tree.getChildWithProperty ("id", c.id).setProperty ("value", c.value, nullptr);
+            ProcessorHarness target;
+            restoreHostile (tree, target);
 
-    ProcessorHarness target;
-    restore (target, blockOf (tree));
+            auto expectedValues = referenceValues;
+            expectedValues[parameter.id] = expected;
+            EXPECT_EQ (parameterValues (target), expectedValues);
+        }
+    }
 
-    for (const auto& c : cases)
-        EXPECT_EQ (target.get (c.id), c.expected) << c.id;
+    // A child of any other type whose "id" names a parameter: the framework would bind it as
+    // readily as the parameter's own node, so it must be dropped and the restore be that of the
+    // block without it, wherever it stands.
+    for (const auto& parameter : publishedParameters)
+    {
+        for (const auto& v : hostile)
+        {
+            for (const int position : { -1, 0 })
+            {
+                SCOPED_TRACE (juce::String ("<FOO id=\"") + parameter.id + "\" value=" + v.name + "> "
+                              + (position == 0 ? "first" : "last"));
+                auto tree = readBlock (clean);
+                juce::ValueTree foreign ("FOO");
+                foreign.setProperty ("id", parameter.id, nullptr);
+                foreign.setProperty ("value", v.value, nullptr);
+                tree.addChild (foreign, position, nullptr);
 
-    const auto output = target.process ({ noise (1024, 1.0f), noise (1024, 1.0f, 2) });
+                ProcessorHarness target;
+                const auto output = restoreHostile (tree, target);
 
-    for (const auto& channel : output)
-        for (auto y : channel)
-            ASSERT_TRUE (std::isfinite (y));
+                EXPECT_EQ (parameterValues (target), referenceValues);
+                EXPECT_EQ (dspSettings (target.processor), referenceSettings);
+                EXPECT_SAME_BITS (output[0], referenceOutput[0]);
+                EXPECT_SAME_BITS (output[1], referenceOutput[1]);
+                EXPECT_EQ (target.save(), clean) << "the foreign child is neither bound nor saved";
+            }
+        }
+    }
 }
 
 TEST (PluginProcessorState, GoldenBlockKeepsItsLayout)
