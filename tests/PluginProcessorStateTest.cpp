@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <limits>
 #include <thread>
 
 using namespace TestHelpers;
@@ -332,6 +333,98 @@ TEST (PluginProcessorState, HostileValuesNeverReachTheFilters)
                 EXPECT_EQ (target.save(), clean) << "the foreign child is neither bound nor saved";
             }
         }
+    }
+}
+
+TEST (PluginProcessorState, NonFiniteHostValuesChangeNothingAndAreNeverSaved)
+{
+    // A value away from the default for each parameter, and both states of the two switches
+    // ("over sample" on also moves the low-pass to 19000). A NaN reaches the mapping of the
+    // float and bool parameters; the framework turns it into the minimum of an int one, which
+    // then acts as any change to the minimum.
+    struct Case { const char* id; float value; float afterNaN; };
+    const Case cases[] = { { ParamIDs::drive, 12.5f, 12.5f },         { ParamIDs::lowPass, 15000.0f, 3000.0f },
+                           { ParamIDs::trim, -3.25f, -3.25f },         { ParamIDs::stereoMenu, 2.0f, 0.0f },
+                           { ParamIDs::highBoost, 6.0f, 6.0f },        { ParamIDs::highAtten, 2.0f, 2.0f },
+                           { ParamIDs::highFreq, 8000.0f, 1000.0f },   { ParamIDs::lowBoost, 5.0f, 5.0f },
+                           { ParamIDs::lowAtten, 3.0f, 3.0f },         { ParamIDs::lowFreq, 60.0f, 20.0f },
+                           { ParamIDs::bandwidth, 7.0f, 7.0f },        { ParamIDs::overSample, 0.0f, 0.0f },
+                           { ParamIDs::overSample, 1.0f, 1.0f },       { ParamIDs::eqIn, 0.0f, 0.0f },
+                           { ParamIDs::eqIn, 1.0f, 1.0f } };
+
+    const auto input = noise (1024, 0.5f);
+
+    auto setUp = [&] (ProcessorHarness& h, const char* id, float value)
+    {
+        h.set (ParamIDs::lowBoost, 4.0f);
+        h.set (ParamIDs::highBoost, 3.0f);
+        h.set (ParamIDs::drive, 6.0f);
+        h.set (id, value);
+        h.process ({ input, input });
+    };
+
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE (juce::String (c.id) + " at " + juce::String (c.value));
+
+        // What the instance must keep: the settings of the last finite value.
+        ProcessorHarness expected;
+        setUp (expected, c.id, c.afterNaN);
+        const auto settings = dspSettings (expected.processor);
+
+        ProcessorHarness h;
+        auto& p = h.processor;
+        setUp (h, c.id, c.value);
+        p.treeState.getParameter (c.id)->setValueNotifyingHost (std::numeric_limits<float>::quiet_NaN());
+        EXPECT_TRUE (allFinite (h.process ({ input, input })));
+        EXPECT_EQ (dspSettings (p), settings) << "a NaN from the host reached the settings";
+
+        p.prepareToPlay (48000.0, 512);
+        const auto output = h.process ({ input, input });
+        EXPECT_EQ (dspSettings (p), settings) << "a preparation must use the last finite value";
+
+        const auto saved = readBlock (h.save());
+
+        for (const auto& node : saved)
+        {
+            if (node.hasType ("PARAM"))
+            {
+                EXPECT_TRUE (node.hasProperty ("value") && std::isfinite (static_cast<double> (node["value"])))
+                    << node["id"].toString() << " saved as " << node["value"].toString();
+            }
+        }
+
+        EXPECT_EQ (static_cast<float> (saved.getChildWithProperty ("id", c.id)["value"]), c.afterNaN);
+
+        // The saved project reopens sounding as the instance did.
+        ProcessorHarness reopened;
+        restore (reopened, blockOf (saved));
+        const auto reopenedOutput = reopened.process ({ input, input });
+        EXPECT_SAME_BITS (reopenedOutput[0], output[0]);
+        EXPECT_SAME_BITS (reopenedOutput[1], output[1]);
+    }
+
+    // Infinities and finite values outside 0..1 are clamped by the framework into the range,
+    // and the settings follow the clamped value like any other change.
+    struct Clamped { float normalised; float highBoost; bool overSample; };
+    const Clamped clamped[] = { { 1.5f, 10.0f, true }, { -0.5f, 0.0f, false }, { INFINITY, 10.0f, true },
+                                { -INFINITY, 0.0f, false } };
+
+    for (const auto& c : clamped)
+    {
+        SCOPED_TRACE (c.normalised);
+        ProcessorHarness h;
+        h.set (ParamIDs::highBoost, 5.0f);
+        h.set (ParamIDs::overSample, c.overSample ? 0.0f : 1.0f);
+        h.processor.treeState.getParameter (ParamIDs::highBoost)->setValueNotifyingHost (c.normalised);
+        h.processor.treeState.getParameter (ParamIDs::overSample)->setValueNotifyingHost (c.normalised);
+
+        EXPECT_EQ (h.get (ParamIDs::highBoost), c.highBoost);
+        EXPECT_EQ (h.processor.highBoostFilter.gainDB.load(), 2.0f * c.highBoost);
+        EXPECT_EQ (h.get (ParamIDs::overSample), c.overSample ? 1.0f : 0.0f);
+        EXPECT_EQ (h.processor.oversamplingOn.load(), c.overSample);
+        EXPECT_EQ (static_cast<float> (readBlock (h.save()).getChildWithProperty ("id", "over sample")["value"]),
+                   c.overSample ? 1.0f : 0.0f);
     }
 }
 
