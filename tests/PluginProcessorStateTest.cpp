@@ -4,8 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cmath>
 #include <limits>
+#include <random>
 #include <thread>
 
 using namespace TestHelpers;
@@ -492,44 +494,90 @@ TEST (PluginProcessorState, GoldenBlockKeepsItsLayout)
     EXPECT_EQ (restored.save(), golden);
 }
 
-TEST (PluginProcessorState, SaveAndRestoreAreSafeWhileAudioRunsAndTheEditorResizes)
+TEST (PluginProcessorState, AutomationAudioSavesAndRestoresRunTogetherSafely)
 {
     ProcessorHarness h;
     applyGoldenSettings (h);
     const auto block = h.save();
-    std::atomic<bool> running { true };
+
+    // Counts the values the parameter state's flush timer writes into its tree.
+    struct FlushCounter : juce::ValueTree::Listener
+    {
+        void valueTreePropertyChanged (juce::ValueTree&, const juce::Identifier&) override
+        {
+            if (juce::MessageManager::getInstance()->isThisTheMessageThread())
+                ++writes;
+        }
+
+        std::atomic<long> writes { 0 };
+    } flushCounter;
+
+    h.processor.treeState.state.addListener (&flushCounter);
+
+    // Every thread keeps going until each has done its share, so all of them overlap for the
+    // whole of every share.
+    std::atomic<long> blocks { 0 }, sweeps { 0 }, rounds { 0 }, nonFinite { 0 };
+    auto allDone = [&] { return blocks >= 500 && sweeps >= 5000 && rounds >= 300 && flushCounter.writes >= 50; };
 
     std::thread audio ([&] {
         juce::AudioBuffer<float> buffer (2, 512);
         juce::MidiBuffer midi;
+        const auto input = noise (512, 0.5f);
 
-        while (running)
+        while (! allDone())
         {
-            buffer.clear();
-            buffer.setSample (0, 0, 1.0f);
+            for (int c = 0; c < 2; ++c)
+                buffer.copyFrom (c, 0, input.data(), 512);
+
             h.processor.processBlock (buffer, midi);
+
+            for (int c = 0; c < 2; ++c)
+                for (int i = 0; i < 512; ++i)
+                    if (! std::isfinite (buffer.getSample (c, i)))
+                        ++nonFinite;
+
+            ++blocks;
+        }
+    });
+
+    // Host automation: every parameter, "over sample" included, across its whole range.
+    std::thread automation ([&] {
+        std::mt19937 random (7);
+        const auto& parameters = h.processor.getParameters();
+
+        while (! allDone())
+        {
+            for (auto* parameter : parameters)
+                parameter->setValueNotifyingHost (static_cast<float> (random() % 101) / 100.0f);
+
+            ++sweeps;
         }
     });
 
     std::thread host ([&] {
-        for (int i = 0; i < 200; ++i)
+        while (! allDone())
         {
             juce::MemoryBlock saved;
             h.processor.getStateInformation (saved);
-            restore (h, i % 2 == 0 ? block : saved);
+            restore (h, rounds % 2 == 0 ? block : saved);
+            ++rounds;
         }
     });
 
     // The message thread: the parameter state's flush timer and the editor's size writes.
-    for (int i = 0; i < 200; ++i)
+    for (int i = 0; ! allDone(); ++i)
     {
-        h.processor.storeEditorSize (800 + i, 400);
+        h.processor.storeEditorSize (800 + i % 400, 400);
         pumpMessages (1);
     }
 
     host.join();
-    running = false;
+    automation.join();
     audio.join();
+    h.processor.treeState.state.removeListener (&flushCounter);
 
-    EXPECT_EQ (readBlock (h.save()).getNumChildren(), 14);
+    EXPECT_EQ (nonFinite.load(), 0) << "finite input must give finite output under any automation";
+
+    restore (h, block);
+    EXPECT_EQ (h.save(), block) << "the state still restores and saves unchanged";
 }
