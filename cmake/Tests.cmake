@@ -30,6 +30,7 @@ endfunction()
 tarvolen_add_test_executable(TarvolenEQEngineTests
     tests/PluginProcessorTest.cpp
     tests/PluginProcessorStateTest.cpp
+    tests/PluginProcessorStateFuzzTest.cpp
     tests/StateBlockTest.cpp
     tests/ZQ_SVFilterTest.cpp
     tests/ZQ_TubeModelTest.cpp
