@@ -4,7 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <limits>
 
 using namespace TestHelpers;
 
@@ -482,34 +484,57 @@ TEST (PluginProcessor, AudioPathNeitherAllocatesNorLocks)
 #endif
     }
 
-    for (int channels : { 1, 2 })
+    // Blocks of every awkward length, longer than announced among them, and bad samples, after
+    // which the engine clears filter state and resets the oversampler.
+    constexpr float notANumber = std::numeric_limits<float>::quiet_NaN();
+    constexpr float infinity = std::numeric_limits<float>::infinity();
+    struct Block { int length; int badSample; float badValue; };
+    const Block blocks[] = { { 0, -1, 0.0f },   { 1, -1, 0.0f },        { 7, 3, notANumber }, { 333, -1, 0.0f },
+                             { 1, -1, 0.0f },   { 4096, 0, infinity },  { 7, -1, 0.0f },    { 333, 332, -infinity },
+                             { 333, -1, 0.0f } };
+
+    for (int prepared : { 4096, 7 })
     {
-        ProcessorHarness h (channels);
-        setAudibleSettings (h);
-        juce::AudioBuffer<float> buffer (channels, 512);
-        juce::MidiBuffer midi;
-        const auto input = noise (512, 0.5f);
-
-        for (int mode = 0; mode < 5; ++mode)
+        for (int channels : { 1, 2 })
         {
-            for (bool oversampling : { false, true })
+            ProcessorHarness h (channels, 48000.0, prepared);
+            setAudibleSettings (h);
+            std::vector<juce::AudioBuffer<float>> buffers;
+
+            for (const auto& b : blocks)
+                buffers.emplace_back (channels, b.length);
+
+            juce::MidiBuffer midi;
+
+            for (int mode = 0; mode < 5; ++mode)
             {
-                h.set (ParamIDs::stereoMenu, static_cast<float> (mode));
-                h.set (ParamIDs::overSample, oversampling ? 1.0f : 0.0f);
-
-                AllocationCounter allocations;
-                LockCounter locks;
-
-                for (int block = 0; block < 4; ++block)
+                for (bool oversampling : { false, true })
                 {
-                    for (int c = 0; c < channels; ++c)
-                        buffer.copyFrom (c, 0, input.data(), 512);
+                    h.set (ParamIDs::stereoMenu, static_cast<float> (mode));
+                    h.set (ParamIDs::overSample, oversampling ? 1.0f : 0.0f);
 
-                    h.processor.processBlock (buffer, midi);
+                    for (size_t i = 0; i < buffers.size(); ++i)
+                    {
+                        for (int c = 0; c < channels; ++c)
+                        {
+                            const auto input = noise (static_cast<size_t> (blocks[i].length), 0.5f, static_cast<std::uint32_t> (i + 1));
+                            std::copy (input.begin(), input.end(), buffers[i].getWritePointer (c));
+
+                            // On every channel, so that every mode's chain meets it.
+                            if (blocks[i].badSample >= 0)
+                                buffers[i].setSample (c, blocks[i].badSample, blocks[i].badValue);
+                        }
+                    }
+
+                    AllocationCounter allocations;
+                    LockCounter locks;
+
+                    for (auto& buffer : buffers)
+                        h.processor.processBlock (buffer, midi);
+
+                    EXPECT_EQ (allocations.count(), 0) << "prepared " << prepared << ", " << channels << " channel(s), mode " << mode << ", oversampling " << oversampling;
+                    EXPECT_EQ (locks.count(), 0) << "prepared " << prepared << ", " << channels << " channel(s), mode " << mode << ", oversampling " << oversampling;
                 }
-
-                EXPECT_EQ (allocations.count(), 0) << "mode " << mode << " oversampling " << oversampling;
-                EXPECT_EQ (locks.count(), 0) << "mode " << mode << " oversampling " << oversampling;
             }
         }
     }
