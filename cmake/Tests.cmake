@@ -29,6 +29,7 @@ endfunction()
 
 tarvolen_add_test_executable(TarvolenEQEngineTests
     tests/PluginProcessorTest.cpp
+    tests/PluginProcessorRobustnessTest.cpp
     tests/PluginProcessorStateTest.cpp
     tests/PluginProcessorStateFuzzTest.cpp
     tests/StateBlockTest.cpp
