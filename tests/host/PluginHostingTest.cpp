@@ -400,7 +400,7 @@ TEST_P (PluginHosting, KeepsNonFiniteParameterValuesFromTheHostOutOfTheSound)
 }
 
 INSTANTIATE_TEST_SUITE_P (BuiltFormats, PluginHosting, testing::Values (vst3, lv2),
-                          [] (const auto& info) { return std::string (info.param.name); });
+                          [] (const auto& format) { return std::string (format.param.name); });
 
 // A NaN sample upsets the filters only within its own block: from the next block on the output
 // is finite and the signal comes back at its level, with oversampling off and on.
