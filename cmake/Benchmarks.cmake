@@ -19,3 +19,20 @@ target_link_libraries(TarvolenEQBenchmarks PRIVATE
     benchmark::benchmark
     juce::juce_recommended_config_flags
     juce::juce_recommended_warning_flags)
+
+# How long restoring crafted saved blocks takes; a program of its own, so the processBlock
+# figures keep their own repetitions and the slow blocks run only as often as they must.
+add_executable(TarvolenEQStateRestoreBenchmarks
+    benchmarks/StateRestoreBench.cpp)
+
+target_include_directories(TarvolenEQStateRestoreBenchmarks PRIVATE
+    $<TARGET_PROPERTY:TarvolenEQ,INCLUDE_DIRECTORIES>)
+
+target_compile_definitions(TarvolenEQStateRestoreBenchmarks PRIVATE
+    $<TARGET_PROPERTY:TarvolenEQ,COMPILE_DEFINITIONS>)
+
+target_link_libraries(TarvolenEQStateRestoreBenchmarks PRIVATE
+    TarvolenEQ
+    benchmark::benchmark
+    juce::juce_recommended_config_flags
+    juce::juce_recommended_warning_flags)

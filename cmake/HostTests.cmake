@@ -18,6 +18,7 @@ target_compile_definitions(TarvolenEQHostTests PRIVATE
     JUCE_STANDALONE_APPLICATION=1
     TARVOLEN_VST3_BUNDLE="${CMAKE_BINARY_DIR}/TarvolenEQ_artefacts/$<CONFIG>/VST3/TarvolenEQ.vst3"
     TARVOLEN_LV2_FOLDER="${CMAKE_BINARY_DIR}/TarvolenEQ_artefacts/$<CONFIG>/LV2"
+    TARVOLEN_LV2_BUNDLE="${CMAKE_BINARY_DIR}/TarvolenEQ_artefacts/$<CONFIG>/LV2/TarvolenEQ.lv2"
     TARVOLEN_LV2_URI="${TARVOLEN_LV2_URI}")
 
 target_link_libraries(TarvolenEQHostTests PRIVATE

@@ -29,7 +29,9 @@ endfunction()
 
 tarvolen_add_test_executable(TarvolenEQEngineTests
     tests/PluginProcessorTest.cpp
+    tests/PluginProcessorRobustnessTest.cpp
     tests/PluginProcessorStateTest.cpp
+    tests/PluginProcessorStateFuzzTest.cpp
     tests/PluginProcessorMappingTest.cpp
     tests/StateBlockTest.cpp
     tests/ZQ_SVFilterTest.cpp

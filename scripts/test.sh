@@ -15,5 +15,5 @@ for preset in "${presets[@]}"; do
     echo "=== $preset ==="
     cmake --preset "$preset"
     cmake --build --preset "$preset"
-    xvfb-run -a ctest --preset "$preset"
+    xvfb-run -a ctest --preset "$preset" --parallel "$(nproc)"
 done

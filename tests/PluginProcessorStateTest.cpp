@@ -4,18 +4,16 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cmath>
+#include <limits>
+#include <random>
 #include <thread>
 
 using namespace TestHelpers;
 
 namespace
 {
-const char* const allIds[] = { ParamIDs::drive,    ParamIDs::lowPass,   ParamIDs::trim,      ParamIDs::stereoMenu,
-                               ParamIDs::highBoost, ParamIDs::highAtten, ParamIDs::highFreq,  ParamIDs::lowBoost,
-                               ParamIDs::lowAtten,  ParamIDs::lowFreq,   ParamIDs::bandwidth, ParamIDs::overSample,
-                               ParamIDs::eqIn };
-
 // The parameter nodes as the parameter state creates them: identifiers in character order.
 const char* const savedOrder[] = { "bandwidth", "drive",    "eq in",       "high atten",  "high boost",
                                    "high freq", "low atten", "low boost",  "low freq",    "low pass",
@@ -47,12 +45,7 @@ void applyGoldenSettings (ProcessorHarness& h)
 
 std::map<juce::String, float> parameterValues (const ProcessorHarness& h)
 {
-    std::map<juce::String, float> values;
-
-    for (auto* id : allIds)
-        values[id] = h.get (id);
-
-    return values;
+    return TestHelpers::parameterValues (h.processor);
 }
 
 juce::ValueTree readBlock (const juce::MemoryBlock& block)
@@ -242,31 +235,184 @@ TEST (PluginProcessorState, RestoreWithoutVariablesStartsAFreshVariablesTree)
 
 TEST (PluginProcessorState, HostileValuesNeverReachTheFilters)
 {
-    struct Case { const char* id; juce::var value; float expected; };
-    const Case cases[] = {
-        { ParamIDs::drive, std::nan (""), 0.0f },                 { ParamIDs::trim, -INFINITY, 0.0f },
-        { ParamIDs::lowPass, INFINITY, 20000.0f },                { ParamIDs::highFreq, 1.0e30, 16000.0f },
-        { ParamIDs::lowFreq, -5.0, 20.0f },                       { ParamIDs::bandwidth, "lots", 0.0f },
-        { ParamIDs::highBoost, 1.0e9, 10.0f },                    { ParamIDs::stereoMenu, 99, 4.0f },
+    // Every parameter away from its default, every band running and oversampling off, so a
+    // hostile value that reached a gain, a frequency, the drive, the trim, the stereo mode or
+    // the oversampling switch changes the settings or the sound.
+    ProcessorHarness source;
+    applyGoldenSettings (source);
+    source.set (ParamIDs::overSample, 0.0f);
+    source.set (ParamIDs::eqIn, 1.0f);
+    const auto clean = source.save();
+
+    ProcessorHarness reference;
+    restore (reference, clean);
+    const auto input = noise (1024, 1.0f);
+    const auto referenceOutput = reference.process ({ input, noise (1024, 1.0f, 2) });
+    const auto referenceValues = parameterValues (reference);
+    const auto referenceSettings = dspSettings (reference.processor);
+
+    struct Hostile { const char* name; juce::var value; };
+    const Hostile hostile[] = { { "NaN", std::nan ("") }, { "+inf", INFINITY }, { "-inf", -INFINITY },
+                                { "above the range", 1.0e9 }, { "below the range", -1.0e9 },
+                                { "not a number", "lots" } };
+
+    // What the restore leaves, whatever the block held, and what the instance then sounds like.
+    auto restoreHostile = [&] (const juce::ValueTree& tree, ProcessorHarness& target)
+    {
+        restore (target, blockOf (tree));
+        EXPECT_TRUE (parametersAreFiniteAndInRange (target.processor));
+        EXPECT_EQ (target.processor.oversamplingOn.load(), target.get (ParamIDs::overSample) == 1.0f)
+            << "the oversampling the host shows must be the one that runs";
+
+        const auto output = target.process ({ input, noise (1024, 1.0f, 2) });
+        EXPECT_TRUE (allFinite (output));
+        EXPECT_TRUE (dspSettingsAreFinite (target.processor));
+        return output;
     };
 
-    ProcessorHarness source;
-    auto tree = readBlock (source.save());
+    // A parameter node with a hostile value: a non-finite one takes the default, any other is
+    // read as a number and clamped into the range.
+    for (const auto& parameter : publishedParameters)
+    {
+        for (const auto& v : hostile)
+        {
+            SCOPED_TRACE (juce::String (parameter.id) + " node holding " + v.name);
+            const auto value = static_cast<double> (v.value);
+            const auto expected = ! std::isfinite (value) ? parameter.defaultValue
+                                                          : juce::jlimit (parameter.minimum, parameter.maximum,
+                                                                          static_cast<float> (value));
+            auto tree = readBlock (clean);
+            tree.getChildWithProperty ("id", parameter.id).setProperty ("value", v.value, nullptr);
+
+            ProcessorHarness target;
+            restoreHostile (tree, target);
+
+            auto expectedValues = referenceValues;
+            expectedValues[parameter.id] = expected;
+            EXPECT_EQ (parameterValues (target), expectedValues);
+        }
+    }
+
+    // A child of any other type whose "id" names a parameter: the framework would bind it as
+    // readily as the parameter's own node, so it must be dropped and the restore be that of the
+    // block without it, wherever it stands.
+    for (const auto& parameter : publishedParameters)
+    {
+        for (const auto& v : hostile)
+        {
+            for (const int position : { -1, 0 })
+            {
+                SCOPED_TRACE (juce::String ("<FOO id=\"") + parameter.id + "\" value=" + v.name + "> "
+                              + (position == 0 ? "first" : "last"));
+                auto tree = readBlock (clean);
+                juce::ValueTree foreign ("FOO");
+                foreign.setProperty ("id", parameter.id, nullptr);
+                foreign.setProperty ("value", v.value, nullptr);
+                tree.addChild (foreign, position, nullptr);
+
+                ProcessorHarness target;
+                const auto output = restoreHostile (tree, target);
+
+                EXPECT_EQ (parameterValues (target), referenceValues);
+                EXPECT_EQ (dspSettings (target.processor), referenceSettings);
+                EXPECT_SAME_BITS (output[0], referenceOutput[0]);
+                EXPECT_SAME_BITS (output[1], referenceOutput[1]);
+                EXPECT_EQ (target.save(), clean) << "the foreign child is neither bound nor saved";
+            }
+        }
+    }
+}
+
+TEST (PluginProcessorState, NonFiniteHostValuesChangeNothingAndAreNeverSaved)
+{
+    // A value away from the default for each parameter, and both states of the two switches
+    // ("over sample" on also moves the low-pass to 19000). A NaN reaches the mapping of the
+    // float and bool parameters; the framework turns it into the minimum of an int one, which
+    // then acts as any change to the minimum.
+    struct Case { const char* id; float value; float afterNaN; };
+    const Case cases[] = { { ParamIDs::drive, 12.5f, 12.5f },         { ParamIDs::lowPass, 15000.0f, 3000.0f },
+                           { ParamIDs::trim, -3.25f, -3.25f },         { ParamIDs::stereoMenu, 2.0f, 0.0f },
+                           { ParamIDs::highBoost, 6.0f, 6.0f },        { ParamIDs::highAtten, 2.0f, 2.0f },
+                           { ParamIDs::highFreq, 8000.0f, 1000.0f },   { ParamIDs::lowBoost, 5.0f, 5.0f },
+                           { ParamIDs::lowAtten, 3.0f, 3.0f },         { ParamIDs::lowFreq, 60.0f, 20.0f },
+                           { ParamIDs::bandwidth, 7.0f, 7.0f },        { ParamIDs::overSample, 0.0f, 0.0f },
+                           { ParamIDs::overSample, 1.0f, 1.0f },       { ParamIDs::eqIn, 0.0f, 0.0f },
+                           { ParamIDs::eqIn, 1.0f, 1.0f } };
+
+    const auto input = noise (1024, 0.5f);
+
+    auto setUp = [&] (ProcessorHarness& h, const char* id, float value)
+    {
+        h.set (ParamIDs::lowBoost, 4.0f);
+        h.set (ParamIDs::highBoost, 3.0f);
+        h.set (ParamIDs::drive, 6.0f);
+        h.set (id, value);
+        h.process ({ input, input });
+    };
 
     for (const auto& c : cases)
-        tree.getChildWithProperty ("id", c.id).setProperty ("value", c.value, nullptr);
+    {
+        SCOPED_TRACE (juce::String (c.id) + " at " + juce::String (c.value));
 
-    ProcessorHarness target;
-    restore (target, blockOf (tree));
+        // What the instance must keep: the settings of the last finite value.
+        ProcessorHarness expected;
+        setUp (expected, c.id, c.afterNaN);
+        const auto settings = dspSettings (expected.processor);
 
-    for (const auto& c : cases)
-        EXPECT_EQ (target.get (c.id), c.expected) << c.id;
+        ProcessorHarness h;
+        auto& p = h.processor;
+        setUp (h, c.id, c.value);
+        p.treeState.getParameter (c.id)->setValueNotifyingHost (std::numeric_limits<float>::quiet_NaN());
+        EXPECT_TRUE (allFinite (h.process ({ input, input })));
+        EXPECT_EQ (dspSettings (p), settings) << "a NaN from the host reached the settings";
 
-    const auto output = target.process ({ noise (1024, 1.0f), noise (1024, 1.0f, 2) });
+        p.prepareToPlay (48000.0, 512);
+        const auto output = h.process ({ input, input });
+        EXPECT_EQ (dspSettings (p), settings) << "a preparation must use the last finite value";
 
-    for (const auto& channel : output)
-        for (auto y : channel)
-            ASSERT_TRUE (std::isfinite (y));
+        const auto saved = readBlock (h.save());
+
+        for (const auto& node : saved)
+        {
+            if (node.hasType ("PARAM"))
+            {
+                EXPECT_TRUE (node.hasProperty ("value") && std::isfinite (static_cast<double> (node["value"])))
+                    << node["id"].toString() << " saved as " << node["value"].toString();
+            }
+        }
+
+        EXPECT_EQ (static_cast<float> (saved.getChildWithProperty ("id", c.id)["value"]), c.afterNaN);
+
+        // The saved project reopens sounding as the instance did.
+        ProcessorHarness reopened;
+        restore (reopened, blockOf (saved));
+        const auto reopenedOutput = reopened.process ({ input, input });
+        EXPECT_SAME_BITS (reopenedOutput[0], output[0]);
+        EXPECT_SAME_BITS (reopenedOutput[1], output[1]);
+    }
+
+    // Infinities and finite values outside 0..1 are clamped by the framework into the range,
+    // and the settings follow the clamped value like any other change.
+    struct Clamped { float normalised; float highBoost; bool overSample; };
+    const Clamped clamped[] = { { 1.5f, 10.0f, true }, { -0.5f, 0.0f, false }, { INFINITY, 10.0f, true },
+                                { -INFINITY, 0.0f, false } };
+
+    for (const auto& c : clamped)
+    {
+        SCOPED_TRACE (c.normalised);
+        ProcessorHarness h;
+        h.set (ParamIDs::highBoost, 5.0f);
+        h.set (ParamIDs::overSample, c.overSample ? 0.0f : 1.0f);
+        h.processor.treeState.getParameter (ParamIDs::highBoost)->setValueNotifyingHost (c.normalised);
+        h.processor.treeState.getParameter (ParamIDs::overSample)->setValueNotifyingHost (c.normalised);
+
+        EXPECT_EQ (h.get (ParamIDs::highBoost), c.highBoost);
+        EXPECT_EQ (h.processor.highBoostFilter.gainDB.load(), 2.0f * c.highBoost);
+        EXPECT_EQ (h.get (ParamIDs::overSample), c.overSample ? 1.0f : 0.0f);
+        EXPECT_EQ (h.processor.oversamplingOn.load(), c.overSample);
+        EXPECT_EQ (static_cast<float> (readBlock (h.save()).getChildWithProperty ("id", "over sample")["value"]),
+                   c.overSample ? 1.0f : 0.0f);
+    }
 }
 
 TEST (PluginProcessorState, GoldenBlockKeepsItsLayout)
@@ -333,44 +479,90 @@ TEST (PluginProcessorState, GoldenBlockKeepsItsLayout)
     EXPECT_EQ (restored.save(), golden);
 }
 
-TEST (PluginProcessorState, SaveAndRestoreAreSafeWhileAudioRunsAndTheEditorResizes)
+TEST (PluginProcessorState, AutomationAudioSavesAndRestoresRunTogetherSafely)
 {
     ProcessorHarness h;
     applyGoldenSettings (h);
     const auto block = h.save();
-    std::atomic<bool> running { true };
+
+    // Counts the values the parameter state's flush timer writes into its tree.
+    struct FlushCounter : juce::ValueTree::Listener
+    {
+        void valueTreePropertyChanged (juce::ValueTree&, const juce::Identifier&) override
+        {
+            if (juce::MessageManager::getInstance()->isThisTheMessageThread())
+                ++writes;
+        }
+
+        std::atomic<long> writes { 0 };
+    } flushCounter;
+
+    h.processor.treeState.state.addListener (&flushCounter);
+
+    // Every thread keeps going until each has done its share, so all of them overlap for the
+    // whole of every share.
+    std::atomic<long> blocks { 0 }, sweeps { 0 }, rounds { 0 }, nonFinite { 0 };
+    auto allDone = [&] { return blocks >= 500 && sweeps >= 5000 && rounds >= 300 && flushCounter.writes >= 50; };
 
     std::thread audio ([&] {
         juce::AudioBuffer<float> buffer (2, 512);
         juce::MidiBuffer midi;
+        const auto input = noise (512, 0.5f);
 
-        while (running)
+        while (! allDone())
         {
-            buffer.clear();
-            buffer.setSample (0, 0, 1.0f);
+            for (int c = 0; c < 2; ++c)
+                buffer.copyFrom (c, 0, input.data(), 512);
+
             h.processor.processBlock (buffer, midi);
+
+            for (int c = 0; c < 2; ++c)
+                for (int i = 0; i < 512; ++i)
+                    if (! std::isfinite (buffer.getSample (c, i)))
+                        ++nonFinite;
+
+            ++blocks;
+        }
+    });
+
+    // Host automation: every parameter, "over sample" included, across its whole range.
+    std::thread automation ([&] {
+        std::mt19937 random (7);
+        const auto& parameters = h.processor.getParameters();
+
+        while (! allDone())
+        {
+            for (auto* parameter : parameters)
+                parameter->setValueNotifyingHost (static_cast<float> (random() % 101) / 100.0f);
+
+            ++sweeps;
         }
     });
 
     std::thread host ([&] {
-        for (int i = 0; i < 200; ++i)
+        while (! allDone())
         {
             juce::MemoryBlock saved;
             h.processor.getStateInformation (saved);
-            restore (h, i % 2 == 0 ? block : saved);
+            restore (h, rounds % 2 == 0 ? block : saved);
+            ++rounds;
         }
     });
 
     // The message thread: the parameter state's flush timer and the editor's size writes.
-    for (int i = 0; i < 200; ++i)
+    for (int i = 0; ! allDone(); ++i)
     {
-        h.processor.storeEditorSize (800 + i, 400);
+        h.processor.storeEditorSize (800 + i % 400, 400);
         pumpMessages (1);
     }
 
     host.join();
-    running = false;
+    automation.join();
     audio.join();
+    h.processor.treeState.state.removeListener (&flushCounter);
 
-    EXPECT_EQ (readBlock (h.save()).getNumChildren(), 14);
+    EXPECT_EQ (nonFinite.load(), 0) << "finite input must give finite output under any automation";
+
+    restore (h, block);
+    EXPECT_EQ (h.save(), block) << "the state still restores and saves unchanged";
 }

@@ -1,5 +1,7 @@
 #include "helpers/ProcessorHarness.h"
 
+#include <cmath>
+
 namespace TestHelpers
 {
 ProcessorHarness::ProcessorHarness (int channels, double sampleRate, int maxBlockSize)
@@ -53,6 +55,66 @@ juce::MemoryBlock blockOf (const juce::ValueTree& tree)
     tree.writeToStream (stream);
     stream.flush();
     return block;
+}
+
+std::map<juce::String, float> parameterValues (const TarvolenEQAudioProcessor& processor)
+{
+    std::map<juce::String, float> values;
+
+    for (const auto& parameter : publishedParameters)
+        values[parameter.id] = plainValue (processor, parameter.id);
+
+    return values;
+}
+
+testing::AssertionResult parametersAreFiniteAndInRange (const TarvolenEQAudioProcessor& processor)
+{
+    for (const auto& parameter : publishedParameters)
+    {
+        const auto value = plainValue (processor, parameter.id);
+
+        if (! (std::isfinite (value) && value >= parameter.minimum && value <= parameter.maximum))
+            return testing::AssertionFailure() << "\"" << parameter.id << "\" holds " << value;
+    }
+
+    return testing::AssertionSuccess();
+}
+
+std::map<std::string, float> dspSettings (const TarvolenEQAudioProcessor& processor)
+{
+    std::map<std::string, float> settings;
+
+    forEachDspSetting (processor, [&] (const char* unit, const char* setting, float value)
+                       { settings[std::string (unit) + "." + setting] = value; });
+
+    return settings;
+}
+
+testing::AssertionResult dspSettingsAreFinite (const TarvolenEQAudioProcessor& processor)
+{
+    auto result = testing::AssertionSuccess();
+    bool finite = true;
+
+    forEachDspSetting (processor, [&] (const char* unit, const char* setting, float value)
+    {
+        if (finite && ! std::isfinite (value))
+        {
+            finite = false;
+            result = testing::AssertionFailure() << unit << "." << setting << " is " << value;
+        }
+    });
+
+    return result;
+}
+
+testing::AssertionResult allFinite (const std::vector<std::vector<float>>& channels)
+{
+    for (size_t c = 0; c < channels.size(); ++c)
+        for (size_t i = 0; i < channels[c].size(); ++i)
+            if (! std::isfinite (channels[c][i]))
+                return testing::AssertionFailure() << "channel " << c << " sample " << i << " is " << channels[c][i];
+
+    return testing::AssertionSuccess();
 }
 
 juce::MemoryBlock ProcessorHarness::save()
