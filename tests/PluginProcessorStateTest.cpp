@@ -85,7 +85,18 @@ TEST (PluginProcessorState, SavesTheParameterTreeWithTheVariablesNodeLast)
     const auto variables = tree.getChild (13);
     EXPECT_TRUE (variables.hasType ("TarvolenVariables"));
     EXPECT_FALSE (variables.hasProperty ("width")) << "no editor has laid itself out yet";
-    EXPECT_TRUE (variables.isEquivalentTo (h.processor.copyVariableTree()));
+    ASSERT_EQ (variables.getNumChildren(), 1);
+    const auto group = variables.getChild (0);
+    EXPECT_TRUE (group.hasType ("Group"));
+    EXPECT_EQ (group["name"].toString(), "TarvolenVars");
+    ASSERT_EQ (group.getNumChildren(), 2);
+
+    for (int i = 0; i < 2; ++i)
+    {
+        EXPECT_TRUE (group.getChild (i).hasType ("Parameter"));
+        EXPECT_EQ (group.getChild (i)["id"].toString(), i == 0 ? "width" : "height");
+        EXPECT_EQ (group.getChild (i)["value"], juce::var (0));
+    }
 }
 
 TEST (PluginProcessorState, SaveHoldsAChangeMadeJustBefore)
@@ -132,26 +143,6 @@ TEST (PluginProcessorState, RestoreBringsBackValuesSizeAndSound)
     // The restored instance sounds like the saved one.
     const auto input = noise (2048, 0.5f);
     EXPECT_SAME_BITS (target.process ({ input, input })[0], source.process ({ input, input })[0]);
-}
-
-TEST (PluginProcessorState, RestoreFollowsEqInAndScalesDrive)
-{
-    for (auto eqIn : { 0.0f, 1.0f })
-    {
-        ProcessorHarness source;
-        source.set (ParamIDs::drive, 24.0f);
-        source.set (ParamIDs::eqIn, eqIn);
-        const auto block = source.save();
-
-        ProcessorHarness target;
-        restore (target, block);
-        auto& p = target.processor;
-
-        EXPECT_EQ (p.tube.driveLevel.load(), 6.0f);
-
-        for (auto* f : { &p.lowBoostFilter, &p.lowAttenFilter, &p.highBoostFilter, &p.highAttenFilter, &p.lowPassFilter })
-            EXPECT_EQ (f->bypassed.load(), eqIn == 0.0f) << "eq in " << eqIn;
-    }
 }
 
 TEST (PluginProcessorState, RestoreAppliesOverSampleAfterLowPassInNodeOrder)
@@ -423,6 +414,7 @@ TEST (PluginProcessorState, GoldenBlockKeepsItsLayout)
         applyGoldenSettings (h);
         const auto block = h.save();
         ASSERT_TRUE (juce::File (path).replaceWithData (block.getData(), block.getSize()));
+        GTEST_SKIP() << "wrote the golden block to " << path << "; nothing to compare it with";
     }
 
     juce::MemoryBlock golden;

@@ -9,6 +9,9 @@
     time. It shares only the oversampler and the trim gain with the processor (same classes, set
     up the same way), so the engine must match it bit for bit. Used by the tests and the
     benchmarks alike.
+
+    It takes its settings from the processor (settingsOf), so it checks the arithmetic of the
+    audio path, not the mapping of parameters to settings; PluginProcessorMappingTest holds that.
 */
 class ReferenceEngine
 {
