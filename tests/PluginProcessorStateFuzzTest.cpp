@@ -35,20 +35,15 @@ std::uint32_t below (Random& random, std::uint32_t n) { return n == 0 ? 0 : rand
 juce::MemoryBlock savedProject (bool oversampling)
 {
     ProcessorHarness h;
-    h.set (ParamIDs::drive, 12.5f);
-    h.set (ParamIDs::lowPass, 15000.0f);
-    h.set (ParamIDs::trim, -3.25f);
-    h.set (ParamIDs::stereoMenu, oversampling ? 2.0f : 0.0f);
-    h.set (ParamIDs::highBoost, 6.0f);
-    h.set (ParamIDs::highAtten, 2.0f);
-    h.set (ParamIDs::highFreq, 8000.0f);
-    h.set (ParamIDs::lowBoost, 5.0f);
-    h.set (ParamIDs::lowAtten, 3.0f);
-    h.set (ParamIDs::lowFreq, 60.0f);
-    h.set (ParamIDs::bandwidth, 7.0f);
-    h.set (ParamIDs::overSample, oversampling ? 1.0f : 0.0f);
-    h.set (ParamIDs::eqIn, oversampling ? 0.0f : 1.0f);
-    h.processor.storeEditorSize (900, 450);
+    applyGoldenSettings (h);
+
+    if (! oversampling)
+    {
+        h.set (ParamIDs::stereoMenu, 0.0f);
+        h.set (ParamIDs::overSample, 0.0f);
+        h.set (ParamIDs::eqIn, 1.0f);
+    }
+
     return h.save();
 }
 

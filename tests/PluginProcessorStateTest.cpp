@@ -24,24 +24,6 @@ juce::File goldenStateFile()
     return juce::File (TARVOLEN_TEST_DATA_DIR).getChildFile ("state-1.0.0.bin");
 }
 
-// The settings of the committed golden block.
-void applyGoldenSettings (ProcessorHarness& h)
-{
-    h.set (ParamIDs::drive, 12.5f);
-    h.set (ParamIDs::lowPass, 15000.0f);
-    h.set (ParamIDs::trim, -3.25f);
-    h.set (ParamIDs::stereoMenu, 2.0f);
-    h.set (ParamIDs::highBoost, 6.0f);
-    h.set (ParamIDs::highAtten, 2.0f);
-    h.set (ParamIDs::highFreq, 8000.0f);
-    h.set (ParamIDs::lowBoost, 5.0f);
-    h.set (ParamIDs::lowAtten, 3.0f);
-    h.set (ParamIDs::lowFreq, 60.0f);
-    h.set (ParamIDs::bandwidth, 7.0f);
-    h.set (ParamIDs::overSample, 1.0f);
-    h.set (ParamIDs::eqIn, 0.0f);
-    h.processor.storeEditorSize (900, 450);
-}
 
 std::map<juce::String, float> parameterValues (const ProcessorHarness& h)
 {

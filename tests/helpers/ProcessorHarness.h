@@ -38,6 +38,10 @@ struct ProcessorHarness
     int blockSize;
 };
 
+/** Every parameter away from its default and an editor size: the settings of the committed
+    golden state block (tests/data/state-1.0.0.bin). */
+void applyGoldenSettings (ProcessorHarness& h);
+
 /** The tree in the framework's binary form, as a saved state block holds it. */
 juce::MemoryBlock blockOf (const juce::ValueTree& tree);
 
