@@ -203,7 +203,7 @@ void TarvolenEQAudioProcessor::applyParameter (int index, float v)
             break;
 
         case eqInParameter:
-            for (auto* filter : { &highBoostFilter, &highAttenFilter, &lowBoostFilter, &lowAttenFilter, &lowPassFilter })
+            for (auto* filter : chainFilters())
                 filter->setBypass (v != 1.0f);
             break;
 
@@ -251,9 +251,14 @@ void TarvolenEQAudioProcessor::parameterChanged (const juce::String& parameterID
 }
 
 //==============================================================================
+std::array<ZQ_SVFilter*, 5> TarvolenEQAudioProcessor::chainFilters() noexcept
+{
+    return { &lowAttenFilter, &lowBoostFilter, &highAttenFilter, &highBoostFilter, &lowPassFilter };
+}
+
 void TarvolenEQAudioProcessor::prepareFilters (float rate, int channels)
 {
-    for (auto* filter : { &highBoostFilter, &highAttenFilter, &lowBoostFilter, &lowAttenFilter, &lowPassFilter })
+    for (auto* filter : chainFilters())
         filter->prepare (rate, channels);
 
     // What no parameter moves. The high bell's q follows "bandwidth"; the low-pass keeps the
@@ -297,8 +302,8 @@ void TarvolenEQAudioProcessor::releaseResources() {}
 //==============================================================================
 void TarvolenEQAudioProcessor::chain (float* const* channels, int numChannels, int numSamples) noexcept
 {
-    ZQ_SVFilter* const filters[] = { &lowAttenFilter, &lowBoostFilter, &highAttenFilter, &highBoostFilter, &lowPassFilter };
-    SVFilterSeries::process (filters, static_cast<int> (std::size (filters)), channels, numChannels, numSamples);
+    const auto filters = chainFilters();
+    SVFilterSeries::process (filters.data(), static_cast<int> (filters.size()), channels, numChannels, numSamples);
 
     for (int c = 0; c < numChannels; ++c)
         tube.process (channels[c], numSamples, c);
@@ -374,7 +379,7 @@ void TarvolenEQAudioProcessor::processChunk (juce::dsp::AudioBlock<float> hostBl
     const bool oversampling = oversamplingOn;
     const float rate = oversampling ? overSampledRate.load() : baseSampleRate.load();
 
-    for (auto* filter : { &lowAttenFilter, &lowBoostFilter, &highAttenFilter, &highBoostFilter, &lowPassFilter })
+    for (auto* filter : chainFilters())
         filter->sampleRate = rate;
 
     auto working = oversampling ? oversampler.processSamplesUp (hostBlock) : hostBlock;
@@ -401,7 +406,7 @@ void TarvolenEQAudioProcessor::clearNonFiniteState (juce::dsp::AudioBlock<float>
 {
     // One NaN or infinity from the host would otherwise stay in the filters' memory and
     // silence the track until the next preparation.
-    for (auto* filter : { &lowAttenFilter, &lowBoostFilter, &highAttenFilter, &highBoostFilter, &lowPassFilter })
+    for (auto* filter : chainFilters())
         filter->clearNonFiniteState();
 
     tube.clearNonFiniteState();

@@ -127,6 +127,9 @@ private:
         changes; for a preparation and a restore. */
     void applyParameters();
 
+    /** The five filters in the order of the chain. */
+    std::array<ZQ_SVFilter*, 5> chainFilters() noexcept;
+
     /** Prepares the five filters and gives them what no parameter moves. */
     void prepareFilters (float rate, int channels);
 
