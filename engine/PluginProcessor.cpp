@@ -21,6 +21,16 @@ constexpr const char* hostOrder[] = {
     ParamIDs::bandwidth,  ParamIDs::overSample, ParamIDs::eqIn
 };
 
+// The host index of the parameter with this identifier, compared exactly; -1 for none.
+int parameterIndex (const juce::String& parameterID) noexcept
+{
+    for (int i = 0; i < static_cast<int> (std::size (hostOrder)); ++i)
+        if (parameterID == hostOrder[i])
+            return i;
+
+    return -1;
+}
+
 constexpr const char* listenedParameters[] = {
     ParamIDs::drive,     ParamIDs::overSample, ParamIDs::lowPass,  ParamIDs::trim,     ParamIDs::stereoMenu,
     ParamIDs::highBoost, ParamIDs::highFreq,   ParamIDs::highAtten, ParamIDs::lowBoost, ParamIDs::lowFreq,
@@ -245,9 +255,8 @@ void TarvolenEQAudioProcessor::applyOverSample (float v)
 
 void TarvolenEQAudioProcessor::parameterChanged (const juce::String& parameterID, float v)
 {
-    for (int i = 0; i < numParameters; ++i)
-        if (parameterID == hostOrder[i])
-            applyParameter (i, v);
+    if (const auto index = parameterIndex (parameterID); index >= 0)
+        applyParameter (index, v);
 }
 
 //==============================================================================
@@ -460,12 +469,10 @@ void TarvolenEQAudioProcessor::getStateInformation (juce::MemoryBlock& destData)
     // is written as the value the sound follows, so the project reopens sounding as it did.
     for (auto child : state)
     {
-        for (int i = 0; i < numParameters; ++i)
-        {
-            if (child["id"].toString() == hostOrder[i]
-                && ! (child.hasProperty (valueProperty) && std::isfinite (static_cast<double> (child[valueProperty]))))
-                child.setProperty (valueProperty, soundingValue (i), nullptr);
-        }
+        const auto index = parameterIndex (child["id"].toString());
+
+        if (index >= 0 && ! (child.hasProperty (valueProperty) && std::isfinite (static_cast<double> (child[valueProperty]))))
+            child.setProperty (valueProperty, soundingValue (index), nullptr);
     }
 
     {
