@@ -8,8 +8,11 @@ target_compile_options(tarvolen_build_flags INTERFACE
 set(TARVOLEN_SANITIZER "" CACHE STRING "Sanitizer to build with: address, thread or empty")
 
 if(TARVOLEN_SANITIZER STREQUAL "address")
-    target_compile_options(tarvolen_build_flags INTERFACE -fsanitize=address,undefined -fno-omit-frame-pointer)
-    target_link_options(tarvolen_build_flags INTERFACE -fsanitize=address,undefined)
+    # Undefined behaviour aborts like an address error, so a report fails its test however the
+    # binary is run, instead of printing a line that nobody sees and carrying on.
+    target_compile_options(tarvolen_build_flags INTERFACE
+        -fsanitize=address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer)
+    target_link_options(tarvolen_build_flags INTERFACE -fsanitize=address,undefined -fno-sanitize-recover=undefined)
 elseif(TARVOLEN_SANITIZER STREQUAL "thread")
     target_compile_options(tarvolen_build_flags INTERFACE -fsanitize=thread -fno-omit-frame-pointer)
     target_link_options(tarvolen_build_flags INTERFACE -fsanitize=thread)
