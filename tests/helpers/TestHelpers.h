@@ -48,7 +48,8 @@ std::vector<float> render (Unit& unit, const std::vector<float>& input, int chan
     parameter state's flush, the attachments) are delivered. Message thread. */
 void pumpMessages (int milliseconds);
 
-/** Counts the heap allocations made on the calling thread while it is alive. */
+/** Counts the heap allocations made on the calling thread while it is alive, through operator
+    new and the C allocation functions alike. */
 class AllocationCounter
 {
 public:
