@@ -11,6 +11,7 @@ namespace
 {
 const juce::Identifier parameterStateType { "PARAMETER" };
 const juce::Identifier parameterNodeType { "PARAM" };
+const juce::Identifier idProperty { "id" };
 const juce::Identifier valueProperty { "value" };
 const juce::Identifier variablesType { "TarvolenVariables" };
 
@@ -469,7 +470,7 @@ void TarvolenEQAudioProcessor::getStateInformation (juce::MemoryBlock& destData)
     // is written as the value the sound follows, so the project reopens sounding as it did.
     for (auto child : state)
     {
-        const auto index = parameterIndex (child["id"].toString());
+        const auto index = parameterIndex (child[idProperty].toString());
 
         if (index >= 0 && ! (child.hasProperty (valueProperty) && std::isfinite (static_cast<double> (child[valueProperty]))))
             child.setProperty (valueProperty, soundingValue (index), nullptr);
@@ -489,7 +490,16 @@ void TarvolenEQAudioProcessor::sanitiseParameterValues (juce::ValueTree& restore
     for (int i = restored.getNumChildren(); --i >= 0;)
     {
         auto child = restored.getChild (i);
-        auto* parameter = treeState.getParameter (child["id"].toString());
+
+        // Saves write every identifier as text. Any other kind names no parameter, and must go
+        // before the framework reads each child's identifier as text, which casts a NaN to int.
+        if (child.hasProperty (idProperty) && ! child[idProperty].isString())
+        {
+            restored.removeChild (i, nullptr);
+            continue;
+        }
+
+        auto* parameter = treeState.getParameter (child[idProperty].toString());
 
         if (parameter == nullptr)
             continue;

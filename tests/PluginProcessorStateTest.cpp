@@ -294,6 +294,45 @@ TEST (PluginProcessorState, HostileValuesNeverReachTheFilters)
             }
         }
     }
+
+    // An "id" that is not text names no parameter, in the parameter's own node or in a foreign
+    // one: the node is dropped, so the restore is that of the block without it, and its save
+    // restores to the same bytes. The framework would read a NaN identifier through an int cast.
+    const Hostile oddIds[] = { { "NaN", std::nan ("") }, { "+inf", INFINITY }, { "huge", 1.0e300 },
+                               { "an integer", 7 }, { "a boolean", true } };
+
+    for (const auto& id : oddIds)
+    {
+        for (const bool ownNode : { true, false })
+        {
+            SCOPED_TRACE (juce::String (ownNode ? "the drive node" : "a foreign node") + " with id " + id.name);
+            auto tree = readBlock (clean);
+            auto without = tree.createCopy();
+
+            if (ownNode)
+            {
+                auto drive = tree.getChildWithProperty ("id", ParamIDs::drive);
+                drive.setProperty ("id", id.value, nullptr);
+                without.removeChild (tree.indexOf (drive), nullptr);
+            }
+            else
+            {
+                juce::ValueTree foreign ("FOO");
+                foreign.setProperty ("id", id.value, nullptr);
+                tree.addChild (foreign, 0, nullptr);
+            }
+
+            ProcessorHarness target, expected, reopened;
+            restoreHostile (tree, target);
+            restore (expected, blockOf (without));
+            EXPECT_EQ (parameterValues (target), parameterValues (expected));
+
+            const auto saved = target.save();
+            EXPECT_EQ (saved, expected.save());
+            restore (reopened, saved);
+            EXPECT_EQ (reopened.save(), saved);
+        }
+    }
 }
 
 TEST (PluginProcessorState, NonFiniteHostValuesChangeNothingAndAreNeverSaved)
