@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(
-    build-essential cmake ninja-build pkg-config
+    build-essential cmake ninja-build pkg-config clang libclang-rt-14-dev
     juce-modules-source juce-tools
     libasound2-dev libfreetype-dev libfontconfig1-dev libx11-dev libxext-dev libxinerama-dev
     libxrandr-dev libxcursor-dev libxcomposite-dev libgl-dev libgtk-3-dev libcurl4-gnutls-dev

@@ -2,7 +2,8 @@
 # Installs the system packages, then builds and runs the whole test suite: once with
 # assertions, once under AddressSanitizer and UndefinedBehaviorSanitizer, and once under
 # ThreadSanitizer. Editor tests need a display, so everything runs under a virtual one.
-# Pass preset names (test, asan, tsan) to run only those.
+# Pass preset names (test, asan, tsan, or asan-clang for the AddressSanitizer suite built with
+# Clang) to run only those.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 

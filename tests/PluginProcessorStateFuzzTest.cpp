@@ -1,5 +1,6 @@
 #include "PluginProcessor.h"
 #include "helpers/ProcessorHarness.h"
+#include "helpers/Sanitizers.h"
 #include "helpers/TestHelpers.h"
 
 #include <gtest/gtest.h>
@@ -21,7 +22,7 @@ using namespace TestHelpers;
 // instance held and the block that broke it.
 namespace
 {
-#if defined (__SANITIZE_THREAD__)
+#if TARVOLEN_THREAD_SANITIZER
 // ThreadSanitizer makes every restore several times slower; the run stays within minutes.
 constexpr int scale = 4;
 #else

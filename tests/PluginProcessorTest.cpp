@@ -1,5 +1,6 @@
 #include "PluginProcessor.h"
 #include "helpers/ProcessorHarness.h"
+#include "helpers/Sanitizers.h"
 #include "helpers/TestHelpers.h"
 
 #include <gtest/gtest.h>
@@ -493,7 +494,7 @@ TEST (PluginProcessor, AudioPathNeitherAllocatesNorLocks)
 
         for (const auto& way : ways)
         {
-#if defined (__SANITIZE_THREAD__)
+#if TARVOLEN_THREAD_SANITIZER
             if (! way.heardUnderThreadSanitizer)
                 continue;
 #endif
@@ -505,7 +506,7 @@ TEST (PluginProcessor, AudioPathNeitherAllocatesNorLocks)
         LockCounter locks;
         juce::CriticalSection lock;
         const juce::ScopedLock scoped (lock);
-#if ! defined (__SANITIZE_THREAD__)
+#if ! TARVOLEN_THREAD_SANITIZER
         EXPECT_GT (locks.count(), 0);
 #endif
     }

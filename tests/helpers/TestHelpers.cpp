@@ -1,4 +1,5 @@
 #include "helpers/TestHelpers.h"
+#include "helpers/Sanitizers.h"
 
 #include <juce_events/juce_events.h>
 
@@ -19,7 +20,7 @@ thread_local long allocations = 0;
 thread_local bool countingLocks = false;
 thread_local long locks = 0;
 
-#if ! defined (__SANITIZE_THREAD__)
+#if ! TARVOLEN_THREAD_SANITIZER
 template <typename Function>
 Function nextDefinition (const char* name)
 {
@@ -38,7 +39,7 @@ void countAllocation() noexcept
 // HeapBlock (so AudioBuffer and MemoryBlock) calls malloc and realloc directly. Counting there
 // lets a test see all of them. Elsewhere than glibc or the sanitizers nothing is counted, and the
 // test's own check of the counter fails.
-#if defined (__SANITIZE_ADDRESS__) || defined (__SANITIZE_THREAD__)
+#if TARVOLEN_ADDRESS_SANITIZER || TARVOLEN_THREAD_SANITIZER
 // The sanitizers own malloc, so here the counter listens to their allocator instead; that of
 // ThreadSanitizer does not call it for memalign, posix_memalign and aligned_alloc.
 extern "C" int __sanitizer_install_malloc_and_free_hooks (void (*) (const volatile void*, std::size_t),
@@ -101,7 +102,7 @@ extern "C" int posix_memalign (void** block, std::size_t alignment, std::size_t 
 }
 #endif
 
-#if ! defined (__SANITIZE_THREAD__)
+#if ! TARVOLEN_THREAD_SANITIZER
 // Interposing the mutex functions lets a test see any lock the audio path takes.
 extern "C" int pthread_mutex_lock (pthread_mutex_t* mutex)
 {
